@@ -107,6 +107,18 @@ def vgrad(w, h, top, bottom, y0=0, y1=None):
     return img
 
 
+def alpha_vgrad(w, h, color, a0, a1, y0, y1):
+    """One colour whose alpha ramps from a0 at y0 to a1 at y1."""
+    m = Image.new("L", (w, h), 0)
+    d = ImageDraw.Draw(m)
+    for y in range(h):
+        t = min(1, max(0, (y - y0) / max(1e-6, y1 - y0)))
+        d.line([(0, y), (w - 1, y)], fill=int(round(a0 + (a1 - a0) * t)))
+    img = Image.new("RGBA", (w, h), color + (0,))
+    img.putalpha(m)
+    return img
+
+
 def hgrad(w, h, left, right):
     img = Image.new("RGBA", (w, h))
     d = ImageDraw.Draw(img)
@@ -344,8 +356,8 @@ def big_button(w, h, caption, base, state, fnt_size, radius=None, margin=(6, 5, 
         fill_mask(img, m, vgrad(w, h, top, bottom, box[1], box[3]))
         # Gloss on the upper half and a thin light rim at the top edge.
         if state != "disabled":
-            gl = rrect_mask(w, h, (box[0] + 2, box[1] + 1, box[2] - 2, box[1] + bh // 2), max(1, r - 2))
-            fill_mask(img, gl, (255, 255, 255, 34 if state != "pressed" else 14))
+            a0 = 70 if state != "pressed" else 26
+            fill_mask(img, m, alpha_vgrad(w, h, WHITE, a0, 0, box[1], box[1] + bh * 0.62))
         from PIL import ImageChops
         rim = ImageChops.subtract(m, rrect_mask(w, h, (box[0], box[1] + 1.2, box[2], box[3]), r))
         fill_mask(img, rim, (255, 255, 255, 90 if state != "disabled" else 60))
@@ -362,8 +374,6 @@ def big_button(w, h, caption, base, state, fnt_size, radius=None, margin=(6, 5, 
         ic = icon(isz, tc)
         img.alpha_composite(ic, (int(round(x_icon)), int(round(cy - isz / 2))))
         cx = x_icon + isz + gap + tw / 2
-    draw_text(img, (cx, cy + 1), caption, f, tc + (70 if state != "disabled" else 0,), anchor="mm",
-              stroke=1, spacing=spacing, ss=SS) if False else None
     draw_text(img, (cx, cy), caption, f, tc, anchor="mm", stroke=1 if fnt_size >= 16 else 0,
               spacing=spacing, ss=SS)
     return img
@@ -465,7 +475,7 @@ def panel_142():
     img.alpha_composite(check_badge(38), (254, 154))
     # Title: small white printer and the tool's name, clear of the version label.
     img.alpha_composite(printer_art(22, detailed=False, body=(255, 255, 255), body_dark=(214, 230, 252)), (12, 10))
-    draw_text(img, (40, 21), "打印机无响应修复工具", font(15), WHITE, anchor="lm", ss=1)
+    draw_text(img, (39, 21), "打印机无响应修复工具", font(14), WHITE, anchor="lm")
     # What the tool is for.
     x = 50
     draw_text(img, (x, 328), "适用于以下问题：", font(14), INK, anchor="lm", stroke=0)
@@ -546,8 +556,7 @@ def panel_149():
     img = vgrad(w, h, (50, 136, 246), (22, 86, 204))
     # Glass: a soft sheen on the caption row only, so the status line and the
     # bar sit on a quiet gradient.
-    fill_mask(img, rrect_mask(w, h, (2, 2, w - 2, 34), 4), vgrad(w, h, (255, 255, 255), (255, 255, 255)).copy()
-              if False else (255, 255, 255, 30))
+    fill_mask(img, Image.new("L", (w, h), 255), alpha_vgrad(w, h, WHITE, 46, 0, 0, 38))
     d = ImageDraw.Draw(img)
     d.rectangle([0, 0, w - 1, h - 1], outline=(112, 176, 255, 255))
     d.line([(1, 1), (w - 2, 1)], fill=(150, 200, 255, 255))
@@ -618,8 +627,7 @@ def panel_172():
     draw_text(img, (w / 2, 76), "本工具是否解决了您的问题？", font(22), WHITE, anchor="mm", stroke=1, ss=SS)
     draw_text(img, (w / 2, 112), "您的反馈将帮助我们做得更好", font(13), (178, 202, 240), anchor="mm")
     # Lighter band at the bottom.
-    fill_mask(img, Image.new("L", (w, h), 0).point(lambda v: 0) if False else
-              _band_mask(w, h, 430), (90, 150, 240, 70))
+    fill_mask(img, _band_mask(w, h, 430), (90, 150, 240, 70))
     ImageDraw.Draw(img).line([(0, 430), (w - 1, 430)], fill=(110, 165, 245, 255))
     draw_text(img, (w / 2, 449), "感谢您的使用，我们会持续改进", font(12), (214, 228, 250), anchor="mm")
     return img
@@ -896,6 +904,54 @@ def contact_sheet(imgs, bmp, icons):
     return SHEET_PATH
 
 
+def mockups(imgs):
+    """Panels with their controls laid on at 96 dpi, to judge the whole."""
+    out = []
+    m = imgs[141].copy()
+    p = imgs[142].convert("RGBA")
+    p.alpha_composite(imgs[177].resize((259, 85), Image.LANCZOS), (71, 220))
+    p.paste(imgs[150], (348, 0))
+    p.paste(imgs[144], (375, 0))
+    p.paste(imgs[215], (50, 540))
+    draw_text(p, (193, 22), "1.0.1", font(18), WHITE, anchor="lm")
+    p.alpha_composite(imgs[143].crop((16, 0, 32, 16)), (8, 577))
+    draw_text(p, (26, 585), "同意《达维服务工具使用许可协议》", font(12), (92, 92, 255), anchor="lm")
+    draw_text(p, (394, 585), "反馈问题", font(12), (92, 92, 255), anchor="rm")
+    m.paste(p, (5, 4))
+    out.append(m)
+    f = imgs[171].copy()
+    p = imgs[172].copy()
+    p.paste(imgs[173], (382, 6))
+    for k, y in zip((181, 186, 211), (154, 254, 354)):
+        p.alpha_composite(imgs[k], (67, y))
+    f.paste(p, (5, 4))
+    out.append(f)
+    s = imgs[154].copy().resize((336, 156), Image.LANCZOS)
+    p = imgs[155].convert("RGBA").resize((326, 146), Image.LANCZOS)
+    p.paste(imgs[159], (300, 8))
+    p.paste(imgs[208], (135, 107))
+    draw_text(p, (10, 50), "修复成功", font(12), INK, anchor="la")
+    s.paste(p, (5, 3))
+    out.append(s)
+    s = imgs[148].copy().resize((278, 158), Image.LANCZOS)
+    p = imgs[149].resize((244, 124), Image.LANCZOS)
+    p.alpha_composite(imgs[201], (30, 99))
+    p.alpha_composite(imgs[202].crop((0, 0, 104, 9)), (30, 99))
+    draw_text(p, (30, 62), "正在清除打印机任务,请稍等", font(12), WHITE, anchor="lm")
+    s.paste(p, (16, 14))
+    out.append(s)
+    W = sum(o.width for o in out) + 20 * (len(out) + 1)
+    H = max(o.height for o in out) + 40
+    sheet = Image.new("RGBA", (W, H), (120, 128, 140, 255))
+    x = 20
+    for o in out:
+        sheet.alpha_composite(o, (x, 20))
+        x += o.width + 20
+    path = os.path.join(os.path.dirname(SHEET_PATH), "mockups.png")
+    sheet.convert("RGB").save(path)
+    return path
+
+
 def check():
     bad = []
     for i, (w, h, mode) in sorted(TABLE.items()):
@@ -963,6 +1019,7 @@ def main(argv):
     write_images_rc()
     if "--contact-sheet" in argv:
         print("wrote", contact_sheet(imgs, bmp, icons))
+        print("wrote", mockups(imgs))
     return 0 if check() else 1
 
 
