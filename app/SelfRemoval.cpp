@@ -1,0 +1,58 @@
+#include "app/SelfRemoval.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+
+const wchar_t* const kFeedbackDllName = L"DalvexFeedbackInformation.dll";
+const wchar_t* const kLogFileName = L"LOG.txt";
+
+std::wstring SystemCmdPath() {
+    wchar_t dir[MAX_PATH] = {};
+    UINT n = ::GetSystemDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return L"C:\\Windows\\System32\\cmd.exe";
+    return std::wstring(dir) + L"\\cmd.exe";
+}
+
+std::wstring ModulePath(void* module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(static_cast<HMODULE>(module), &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 32768) return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring BuildSelfRemovalParameters(const std::wstring& exePath) {
+    size_t slash = exePath.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return std::wstring();
+    std::wstring folder = exePath.substr(0, slash);
+    std::wstring exeName = exePath.substr(slash + 1);
+    auto quoted = [&](const std::wstring& name) { return L"\"" + folder + L"\\" + name + L"\""; };
+    // Only what the tool brought or wrote goes; a download folder or the
+    // desktop keeps everything else, and rmdir without /s spares a folder
+    // that still holds anything.
+    return L"/C timeout /t 3 /nobreak >nul & del /f /q " + quoted(exeName) + L" " + quoted(kFeedbackDllName) +
+           L" " + quoted(kLogFileName) + L" >nul 2>nul & rmdir \"" + folder + L"\" >nul 2>nul";
+}
+
+bool ScheduleSelfRemovalFor(const std::wstring& exePath) {
+    std::wstring params = BuildSelfRemovalParameters(exePath);
+    if (params.empty()) return false;
+    // By full path: a cmd.exe planted beside the tool must not run elevated.
+    std::wstring cmd = SystemCmdPath();
+    HINSTANCE r = ::ShellExecuteW(nullptr, L"open", cmd.c_str(), params.c_str(), nullptr, SW_HIDE);
+    return reinterpret_cast<INT_PTR>(r) > 32;
+}
+
+void ScheduleSelfRemoval() {
+    static std::atomic<bool> done{false};
+    if (done.exchange(true)) return;
+    ScheduleSelfRemovalFor(ModulePath());
+}

@@ -1,0 +1,32 @@
+#include "app/TarnwickApp.h"
+
+#include <commctrl.h>
+
+#include "mainwnd/TarnwickDlg.h"
+#include "res/resource.h"
+
+std::atomic<int> g_repairProgress{0};
+std::wstring g_repairStatusText;
+
+CTarnwickApp::CTarnwickApp() { m_dwRestartManagerSupportFlags = 1; }
+
+BOOL CTarnwickApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{8, 0xFF};
+    ::InitCommonControlsEx(&icc);
+    CWinApp::InitInstance();
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &m_gdiplusStartupInput, nullptr);
+    // The agreement overlay hosts a "RichEdit20W" control.
+    ::LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    CTarnwickDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+int CTarnwickApp::ExitInstance() {
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,178 @@
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
+
+#include <vector>
+
+namespace {
+thread_local CDialog* t_creatingDialog = nullptr;
+}
+
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
+    if (control.m_hWnd || !pDX || !pDX->m_dlg) return;
+    control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_dlg);
+}
+
+CDialog::~CDialog() {
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        HWND hwnd = m_hWnd;
+        // Run the destroy handlers while the object is still whole.
+        ::DestroyWindow(hwnd);
+    }
+}
+
+HWND CDialog::CreateFromTemplate(HWND owner) {
+    t_creatingDialog = this;
+    HWND hwnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), owner,
+                                     &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    t_creatingDialog = nullptr;
+    return hwnd;
+}
+
+bool CDialog::Create(UINT templateId, CWnd* parent) {
+    if (m_hWnd) return false;
+    m_templateId = templateId;
+    m_parent = parent;
+    m_modal = false;
+    return CreateFromTemplate(parent ? parent->m_hWnd : nullptr) != nullptr;
+}
+
+namespace {
+// The windows of this thread that a modal dialog blocks, as a message box does.
+struct Blocked {
+    HWND except;
+    std::vector<HWND> windows;
+};
+BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM lParam) {
+    auto* b = reinterpret_cast<Blocked*>(lParam);
+    if (hwnd != b->except && ::IsWindowEnabled(hwnd) && ::IsWindowVisible(hwnd)) b->windows.push_back(hwnd);
+    return TRUE;
+}
+}
+
+INT_PTR CDialog::DoModal() {
+    if (m_hWnd) return -1;
+    HWND owner = m_parent ? m_parent->m_hWnd : nullptr;
+    if (!owner) {
+        // Like the framework: with no parent, the main window of this thread owns it.
+        CWnd* main = CWinApp::MainWnd();
+        if (main && main->m_hWnd && main != this &&
+            ::GetWindowThreadProcessId(main->m_hWnd, nullptr) == ::GetCurrentThreadId())
+            owner = main->m_hWnd;
+    }
+    m_modal = true;
+    m_endModal = false;
+    m_result = -1;
+    Blocked blocked{nullptr, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&blocked));
+    if (!CreateFromTemplate(owner)) {
+        m_modal = false;
+        return -1;
+    }
+    for (HWND h : blocked.windows)
+        if (h != m_hWnd) ::EnableWindow(h, FALSE);
+    if (!m_endModal && m_hWnd) ::ShowWindow(m_hWnd, SW_SHOW);
+
+    MSG msg;
+    while (!m_endModal) {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // Keep the quit for the loop above us.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            if (!m_endModal) m_result = IDCANCEL;
+            break;
+        }
+        if (got == -1) break;
+        // Up the chain of windows, then translate and dispatch.
+        bool handled = false;
+        for (HWND h = msg.hwnd; h && !handled; h = ::GetParent(h))
+            if (CWnd* w = FromHandlePermanent(h)) handled = w->PreTranslateMessage(&msg) != FALSE;
+        if (handled) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    for (HWND h : blocked.windows)
+        if (::IsWindow(h)) ::EnableWindow(h, TRUE);
+    if (m_hWnd) {
+        if (owner && ::IsWindow(owner) && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
+        ::DestroyWindow(m_hWnd);
+    }
+    m_modal = false;
+    return m_result;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    m_result = result;
+    if (m_modal) {
+        m_endModal = true;
+        if (m_hWnd) ::ShowWindow(m_hWnd, SW_HIDE);
+        // Wake the loop if it is waiting.
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    } else if (m_hWnd) {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    }
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return FALSE;
+    HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
+    if (root != m_hWnd && msg->hwnd != m_hWnd) return FALSE;
+    return ::IsDialogMessageW(m_hWnd, msg);
+}
+
+BOOL CDialog::OnInitDialog() {
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+bool CDialog::OnCommand(WPARAM wParam, LPARAM) {
+    switch (LOWORD(wParam)) {
+    case IDOK: OnOK(); return true;
+    case IDCANCEL: OnCancel(); return true;
+    default: return false;
+    }
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND) {
+        if (OnCommand(wParam, lParam)) return 0;
+        return Default();
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+void CDialog::CenterIfUnmoved(const RECT& before) {
+    RECT now = GetWindowRect();
+    if (now.left != before.left || now.top != before.top) return;
+    if (GetStyle() & WS_CHILD) return;
+    int w = now.right - now.left, h = now.bottom - now.top;
+    RECT area{};
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &area);
+    } else {
+        MONITORINFO mi{};
+        mi.cbSize = sizeof(mi);
+        ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+        area = mi.rcWork;
+    }
+    int x = area.left + ((area.right - area.left) - w) / 2;
+    int y = area.top + ((area.bottom - area.top) - h) / 2;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
+    if (msg != WM_INITDIALOG) return FALSE;
+    CDialog* dlg = reinterpret_cast<CDialog*>(lParam);
+    if (!dlg) dlg = t_creatingDialog;
+    if (!dlg) return TRUE;
+    // From here every message goes through the object's WindowProc; the dialog
+    // manager's own procedure stays behind it as the default.
+    dlg->SubclassWindow(hwnd);
+    RECT before = dlg->GetWindowRect();
+    BOOL focus = dlg->OnInitDialog();
+    // Like the framework we stand in for: a modal dialog that its
+    // initialisation did not place is centred.
+    if (dlg->m_modal && dlg->m_hWnd) dlg->CenterIfUnmoved(before);
+    return focus;
+}

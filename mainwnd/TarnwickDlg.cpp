@@ -1,0 +1,105 @@
+#include "mainwnd/TarnwickDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/SelfRemoval.h"
+#include "framework/Gdi.h"
+#include "mainwnd/TarnwickDlgOP.h"
+#include "res/resource.h"
+#include "skin/Drawing.h"
+
+namespace {
+const ShellInsets kMainInsets{5, 4, 5, 7};
+}
+
+RECT PanelCreationRect(const RECT& shell, float s) {
+    int w = shell.right - shell.left, h = shell.bottom - shell.top;
+    int x = Trunc(shell.left + 5.0 * s), y = Trunc(shell.top + 4.0 * s);
+    return RECT{x, y, x + Trunc(w - 10.0 * s), y + Trunc(h - 11.0 * s)};
+}
+
+CTarnwickDlg::CTarnwickDlg() : CLayeredShell(IDD_TARNWICK_DIALOG, kMainInsets) {
+    m_hIcon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+CTarnwickDlg::~CTarnwickDlg() = default;
+
+CTarnwickDlgOP* CTarnwickDlg::PanelOP() const { return static_cast<CTarnwickDlgOP*>(m_panel); }
+
+BOOL CTarnwickDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+
+    HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    wchar_t about[128] = {};
+    ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 128);
+    if (sysMenu && about[0]) {
+        ::AppendMenuW(sysMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(sysMenu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    InitLayeredShell();
+    SetWindowText(L"打印机无响应修复工具");
+    return TRUE;
+}
+
+bool CTarnwickDlg::InitLayeredShell() {
+    m_scale = ScreenScaleFactor();
+    RECT target = CentredShellRect(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), kBaseWidth,
+                                   kBaseHeight, m_scale);
+    if (!ShowLayeredImage(141, target.right - target.left, target.bottom - target.top)) return false;
+    return CreatePanel(target.left, target.top, target.right, target.bottom);
+}
+
+bool CTarnwickDlg::CreatePanel(int left, int top, int right, int bottom) {
+    auto* panel = new CTarnwickDlgOP();
+    panel->m_scale = m_scale;
+    if (!CreatePanelWindow(panel, IDD_OPERATION_PANEL)) return false;
+    panel->MoveWindow(PanelCreationRect(RECT{left, top, right, bottom}, m_scale), true);
+    panel->ShowWindow(SW_SHOW);
+    panel->LayoutPanelControls();
+    return true;
+}
+
+void CTarnwickDlg::OnSysCommand(UINT id, LPARAM) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return;
+    }
+    Default();
+}
+
+void CTarnwickDlg::OnPaint() {
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
+    RECT r = GetClientRect();
+    int x = (r.right - r.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (r.bottom - r.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+}
+
+void CTarnwickDlg::OnDestroy() {
+    CLayeredShell::OnDestroy();
+    ScheduleSelfRemoval();
+}
+
+LRESULT CTarnwickDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
+    default:
+        return CLayeredShell::WindowProc(msg, wParam, lParam);
+    }
+}

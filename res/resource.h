@@ -1,0 +1,30 @@
+#pragma once
+// Resource identifiers of Tarnwick.exe. Images are referred to by number in
+// the code that lays out each window, next to their sizes.
+
+#define IDR_MAINFRAME            128
+#define IDS_ABOUTBOX             101
+#define IDD_ABOUTBOX             100
+#define IDD_TARNWICK_DIALOG      102
+#define IDB_SCROLLBAR_SKIN       130
+#define IDD_OPERATION_PANEL      190
+#define IDD_TOOLTIP_SHELL        193
+#define IDD_TOOLTIP_PANEL        194
+#define IDD_EXECUTE_PANEL        195
+#define IDD_EXECUTE_SHELL        196
+#define IDD_PROMPT_SHELL         197
+#define IDD_PROMPT_PANEL         198
+#define IDD_FEEDBACK_SHELL       199
+#define IDD_FEEDBACK_PANEL       200
+
+#define IDM_ABOUTBOX             0x0010
+
+// Operation panel controls.
+#define IDC_CLOSE                1002
+#define IDC_MIN                  1003
+#define ID_START                 1004
+#define IDC_VERSION              1006
+#define IDC_FEEDBACK_TEXT        1008
+#define IDC_AGREE                1010
+#define IDC_AGREEMENT_TITLE      1012
+#define IDC_MORE_TOOLS           1017

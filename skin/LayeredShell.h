@@ -1,0 +1,49 @@
+#pragma once
+#include "framework/Dialog.h"
+#include "skin/Gdiplus.h"
+
+// Insets of a panel inside its shell, in skin pixels before scaling. A shell
+// that places its panel with other rules overrides the two rectangles below.
+struct ShellInsets {
+    int left, top, right, bottom;
+};
+
+// Pure geometry of the shell/panel pattern; each edge is truncated on its own.
+RECT InsetRect(const RECT& r, const ShellInsets& in, float s);
+RECT OutsetRect(const RECT& r, const ShellInsets& in, float s);
+// The rectangle of size trunc(w*s) x trunc(h*s) centred on a screen of cx x cy.
+RECT CentredShellRect(int cx, int cy, int w, int h, float s);
+
+// A borderless shell: a layered window showing one PNG with per-pixel alpha,
+// and a pop-up panel dialog laid over its opaque part that carries the controls.
+class CLayeredShell : public CDialogEx {
+public:
+    CLayeredShell(UINT templateId, ShellInsets insets) : CDialogEx(templateId), m_insets(insets) {}
+    ~CLayeredShell() override;
+
+    float m_scale = 1.0f;
+
+    // The panel moves the shell around itself while the user drags it; from
+    // then on the panel leads.
+    int FollowPanel(int left, int top, int right, int bottom);
+    bool PanelFollows() const { return m_panelFollows; }
+    CDialog* Panel() const { return m_panel; }
+
+protected:
+    // Shows the PNG stretched to width x height at the window's current
+    // position. False, showing nothing, when the image cannot be loaded.
+    bool ShowLayeredImage(UINT pngId, int width, int height, bool highQuality = false);
+    // Creates the panel from its template with this shell as owner.
+    bool CreatePanelWindow(CDialog* panel, UINT templateId);
+    virtual RECT AlignedPanelRect(const RECT& shell) const { return InsetRect(shell, m_insets, m_scale); }
+    virtual RECT ShellRectAround(const RECT& panel) const { return OutsetRect(panel, m_insets, m_scale); }
+
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    virtual void OnMove();
+    virtual void OnDestroy();
+
+    ShellInsets m_insets;
+    bool m_panelFollows = true;
+    Gdiplus::Image* m_background = nullptr;
+    CDialog* m_panel = nullptr;
+};

@@ -1,0 +1,13 @@
+#pragma once
+#include "skin/Gdiplus.h"
+
+// Loads the "PNG" resource `id` of this program into a new image owned by the
+// caller. False (and `image` untouched) when there is no such resource; an
+// image whose data GDI+ cannot decode is still returned and draws nothing.
+bool LoadPngResource(UINT id, Gdiplus::Image*& image);
+
+// The same for any module and resource type; null on any failure.
+Gdiplus::Image* ImageFromResource(HMODULE module, UINT id, const wchar_t* type);
+
+// The module whose resources the program draws from.
+HMODULE ResourceModule();

@@ -1,0 +1,6 @@
+#include <gtest/gtest.h>
+
+#include "skin/ResourceImage.h"
+
+TEST(ResourceImage, PlaceholderCompiles) {
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// A bounded message pump: dispatches this thread's messages until `done`
+// answers true or `timeoutMs` passes. Returns whether `done` came true.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
+// Reads a pixel back from the screen, as the user sees it.
+COLORREF ScreenPixel(int x, int y);
+
+// Sends real input: moves the pointer and presses/releases the left button.
+void MouseMoveTo(int x, int y);
+void MouseDown();
+void MouseUp();
+void ClickAt(int x, int y);
+void PressKey(WORD vk);
+
+// The screen's LogPixels in the registry (96, 120, 144); read by programs
+// started afterwards.
+void SetLogPixels(DWORD dpi);
+DWORD GetLogPixels();
+
+// Runs this test program again as a child with a gtest filter and the given
+// LogPixels value, waits, restores the old value and returns the child's
+// exit code (0 when its tests passed).
+int RunSelfAtDpi(DWORD dpi, const std::string& filter, DWORD timeoutMs = 120000);
+
+// Folder of the running test program, with a trailing backslash.
+std::wstring ProgramFolder();
+// A fresh, empty temporary folder (the name may contain spaces).
+std::wstring MakeTempFolder(const std::wstring& name);
+bool FileExists(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path);
+
+// Prints both rectangles when they differ.
+std::string RectText(const RECT& r);
+#define EXPECT_RECT_EQ(expected, actual) EXPECT_EQ(RectText(expected), RectText(actual))

@@ -1,0 +1,45 @@
+# Shared by ./test and ./run: installs what the build and the tests need on a
+# fresh Debian machine (as root), and starts an X server when there is none.
+TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei googletest python3 python3-pil
+                   imagemagick zip unzip)
+
+tarnwick_install() {
+    local missing=()
+    for p in "${TARNWICK_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+tarnwick_build() {
+    local preset=$1
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+}
+
+# An X server for Wine: the real display when there is one, else Xvfb.
+tarnwick_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+    local n
+    for n in $(seq 90 130); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        TARNWICK_XVFB_PID=$!
+        export DISPLAY=:$n
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+    done
+    echo "no X server could be started" >&2
+    return 1
+}
+
+tarnwick_stop_display() {
+    WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix} wineserver -k 2>/dev/null || true
+    [ -n "${TARNWICK_XVFB_PID:-}" ] && kill "$TARNWICK_XVFB_PID" 2>/dev/null || true
+}
