@@ -60,7 +60,7 @@ BAND_BOTTOM = (30, 112, 232)
 BAND_H = 44
 BLUE = (38, 124, 240)
 BLUE_DARK = (24, 92, 204)
-SLATE = (112, 128, 156)
+SLATE = (104, 120, 150)
 INK = (44, 54, 70)
 INK_SOFT = (92, 102, 118)
 STRIP = (234, 235, 238)
@@ -233,7 +233,8 @@ def printer_art(size, detailed=True, body=(56, 138, 246), body_dark=(28, 98, 220
         return [x0 * k, y0 * k, x1 * k - 1, y1 * k - 1]
 
     line = max(1, int(round(2.2 * k))) if size >= 24 else max(1, int(round(3 * k)))
-    paper_edge = (170, 184, 206, 255)
+    # Small sizes need a darker paper outline to read against light taskbars.
+    paper_edge = (170, 184, 206, 255) if size >= 24 else (112, 128, 156, 255)
     # Sheet waiting in the feeder.
     d.rounded_rectangle(R(26, 6, 74, 44), radius=3 * k, fill=paper_edge)
     d.rounded_rectangle([26 * k + line, 6 * k + line, 74 * k - 1 - line, 44 * k], radius=2 * k,
