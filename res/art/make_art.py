@@ -220,7 +220,7 @@ def band(w, h):
 
 # ---------------------------------------------------------------- printer
 
-def printer_art(size, detailed=True, body=(56, 138, 246), body_dark=(28, 98, 220)):
+def printer_art(size, detailed=True, body=(56, 138, 246), body_dark=(28, 98, 220), edge=(170, 184, 206)):
     """A printer in a size x size RGBA picture (design grid of 100 units)."""
     s = size / 100.0
     ss = SS if size >= 24 else 8
@@ -233,8 +233,7 @@ def printer_art(size, detailed=True, body=(56, 138, 246), body_dark=(28, 98, 220
         return [x0 * k, y0 * k, x1 * k - 1, y1 * k - 1]
 
     line = max(1, int(round(2.2 * k))) if size >= 24 else max(1, int(round(3 * k)))
-    # Small sizes need a darker paper outline to read against light taskbars.
-    paper_edge = (170, 184, 206, 255) if size >= 24 else (112, 128, 156, 255)
+    paper_edge = edge + (255,)
     # Sheet waiting in the feeder.
     d.rounded_rectangle(R(26, 6, 74, 44), radius=3 * k, fill=paper_edge)
     d.rounded_rectangle([26 * k + line, 6 * k + line, 74 * k - 1 - line, 44 * k], radius=2 * k,
@@ -746,7 +745,8 @@ def scrollbar_bmp():
 def icon_images():
     out = []
     for n in ICON_SIZES:
-        img = printer_art(n, detailed=n >= 32)
+        # The 16 px icon needs a darker paper outline to read on light bars.
+        img = printer_art(n, detailed=n >= 32, edge=(170, 184, 206) if n >= 32 else (112, 128, 156))
         out.append(img)
     return out
 
