@@ -13,7 +13,7 @@ import random
 import struct
 import sys
 
-from PIL import Image, ImageDraw, ImageFilter, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RES = os.path.dirname(HERE)
@@ -144,7 +144,6 @@ def fill_mask(img, mask, fill):
     else:
         layer = fill.copy()
         la = layer.getchannel("A")
-        from PIL import ImageChops
         layer.putalpha(ImageChops.multiply(la, mask))
     img.alpha_composite(layer)
 
@@ -347,7 +346,6 @@ def big_button(w, h, caption, base, state, fnt_size, radius=None, margin=(6, 5, 
     if ghost:
         fill_mask(img, m, shade(base, 0.5) + ({"normal": 110, "pressed": 160, "hover": 80, "disabled": 90}[state],))
         inner = rrect_mask(w, h, (box[0] + 2, box[1] + 2, box[2] - 2, box[3] - 2), max(1, r - 2))
-        from PIL import ImageChops
         ring = ImageChops.subtract(m, inner)
         ring_col = {"normal": base, "pressed": shade(base, 0.8), "hover": shade(base, 1.25),
                     "disabled": (150, 160, 176)}[state]
@@ -358,7 +356,6 @@ def big_button(w, h, caption, base, state, fnt_size, radius=None, margin=(6, 5, 
         if state != "disabled":
             a0 = 70 if state != "pressed" else 26
             fill_mask(img, m, alpha_vgrad(w, h, WHITE, a0, 0, box[1], box[1] + bh * 0.62))
-        from PIL import ImageChops
         rim = ImageChops.subtract(m, rrect_mask(w, h, (box[0], box[1] + 1.2, box[2], box[3]), r))
         fill_mask(img, rim, (255, 255, 255, 90 if state != "disabled" else 60))
     tc = (255, 255, 255) if state != "disabled" else (246, 248, 251)
@@ -414,6 +411,20 @@ def icon_bulb(size, color):
     d.rectangle([n * 0.34, n * 0.6, n * 0.66, n * 0.8], fill=255)
     d.rounded_rectangle([n * 0.36, n * 0.84, n * 0.64, n * 0.98], radius=n * 0.05, fill=255)
     d.line([(n * 0.5, n * 0.36), (n * 0.5, n * 0.62)], fill=0, width=max(1, int(n * 0.07)))
+    m = m.resize((size, size), Image.BOX)
+    img = Image.new("RGBA", (size, size), color + (0,))
+    img.putalpha(m)
+    return img
+
+
+def icon_info(size, color):
+    n = size * SS
+    m = Image.new("L", (n, n), 0)
+    d = ImageDraw.Draw(m)
+    d.ellipse([0, 0, n - 1, n - 1], fill=255)
+    w = n * 0.14
+    d.rounded_rectangle([n / 2 - w / 2, n * 0.42, n / 2 + w / 2, n * 0.78], radius=w / 2, fill=0)
+    d.ellipse([n / 2 - w * 0.6, n * 0.2, n / 2 + w * 0.6, n * 0.2 + w * 1.2], fill=0)
     m = m.resize((size, size), Image.BOX)
     img = Image.new("RGBA", (size, size), color + (0,))
     img.putalpha(m)
@@ -489,7 +500,7 @@ def panel_142():
     tip = (x, 466, 350, 522)
     fill_mask(img, rrect_mask(w, h, tip, 6), (205, 224, 252))
     fill_mask(img, rrect_mask(w, h, (tip[0] + 1, tip[1] + 1, tip[2] - 1, tip[3] - 1), 5), (241, 247, 255))
-    img.alpha_composite(icon_bulb(16, (255, 170, 40)), (tip[0] + 12, tip[1] + 10))
+    img.alpha_composite(icon_info(16, (255, 160, 40)), (tip[0] + 12, tip[1] + 10))
     draw_text(img, (tip[0] + 36, tip[1] + 18), "修复会清空当前的打印队列，", font(12), (66, 96, 146), anchor="lm")
     draw_text(img, (tip[0] + 36, tip[1] + 38), "请先保存好正在打印的文档。", font(12), (66, 96, 146), anchor="lm")
     # Hairline above the agreement strip.
