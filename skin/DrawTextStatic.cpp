@@ -1,0 +1,63 @@
+#include "skin/DrawTextStatic.h"
+
+#include "skin/Drawing.h"
+
+int DrawTextStaticFormat(int mode) {
+    switch (mode) {
+    case 0: return DT_VCENTER | DT_WORDBREAK;
+    case 1: return DT_SINGLELINE | DT_VCENTER;
+    case 2: return DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+    case 3: return DT_WORDBREAK | DT_VCENTER | DT_RIGHT;
+    case 4: return DT_SINGLELINE | DT_VCENTER;
+    default: return -1;
+    }
+}
+
+void CDrawTextStatic::InitFontFromParent() { m_font.Reset(CreateFontFromParent(m_hWnd, m_fontSizeDelta)); }
+
+bool CDrawTextStatic::HitTest(int screenX, int screenY) const {
+    RECT r = GetWindowRect();
+    POINT pt{screenX, screenY};
+    return ::PtInRect(&r, pt) != FALSE;
+}
+
+void CDrawTextStatic::DrawContent(HDC dc) {
+    // The fill colour is fixed by the first paint.
+    if (!m_backgroundBrush) m_backgroundBrush.Reset(::CreateSolidBrush(m_fillColor));
+    ::FillRect(dc, &m_client, m_backgroundBrush);
+    ::SetBkMode(dc, TRANSPARENT);
+    if (m_backgroundImage) {
+        Gdiplus::Graphics g(dc);
+        g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+        Gdiplus::Rect dst(m_client.left, m_client.top, m_client.right - m_client.left, m_client.bottom - m_client.top);
+        g.DrawImage(m_backgroundImage, dst, m_backgroundSource.left, m_backgroundSource.top,
+                    m_backgroundSource.right - m_backgroundSource.left,
+                    m_backgroundSource.bottom - m_backgroundSource.top, Gdiplus::UnitPixel);
+    }
+    CSelectObject font(dc, m_font.Get());
+    std::wstring text = GetWindowText();
+    ::SetTextColor(dc, m_highlight == 1 ? m_highlightColor : m_normalColor);
+    int format = DrawTextStaticFormat(m_align);
+    if (format < 0) return;
+    RECT r = m_client;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, static_cast<UINT>(format));
+}
+
+void CDrawTextStatic::OnPaint() {
+    CPaintDC paint(m_hWnd);
+    m_client = GetClientRect();
+    CMemoryDC mem(paint);
+    CBitmap bitmap(::CreateCompatibleBitmap(paint, m_client.right, m_client.bottom));
+    if (!mem || !bitmap) return;
+    CSelectObject select(mem, bitmap.Get());
+    DrawContent(mem);
+    ::BitBlt(paint, 0, 0, m_client.right, m_client.bottom, mem, 0, 0, SRCCOPY);
+}
+
+LRESULT CDrawTextStatic::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_PAINT) {
+        OnPaint();
+        return 0;
+    }
+    return CStatic::WindowProc(msg, wParam, lParam);
+}
