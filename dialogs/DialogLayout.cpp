@@ -1,0 +1,114 @@
+#include "dialogs/DialogLayout.h"
+
+#include <algorithm>
+
+#include "skin/Drawing.h"
+
+namespace {
+double Sd(float s) { return static_cast<double>(s); }
+RECT Box(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+}
+
+RECT PanelAtCreation(const RECT& shell, float s, int dx, int dy, int dw, int dh) {
+    int w = shell.right - shell.left, h = shell.bottom - shell.top;
+    return Box(Trunc(shell.left + dx * Sd(s)), Trunc(shell.top + dy * Sd(s)), Trunc(w - dw * Sd(s)),
+               Trunc(h - dh * Sd(s)));
+}
+
+int PromptBaseWidth(int mode) { return mode == 4 ? 400 : 336; }
+
+SIZE PromptShellSize(int mode, float s) { return SIZE{ScalePx(PromptBaseWidth(mode), s), ScalePx(156, s)}; }
+
+RECT PromptPanelRect(const RECT& shell, float s) { return PanelAtCreation(shell, s, 5, 3, 10, 10); }
+
+PromptImages PromptModeImages(int mode) {
+    switch (mode) {
+    case 1: return PromptImages{{208, 210, 209, 209}, {162, 164, 163, 163}, false};
+    case 2: return PromptImages{{168, 170, 169, 169}, {162, 164, 163, 163}, true};
+    case 3: return PromptImages{{166, 165, 165, 167}, {157, 156, 156, 158}, false};
+    case 4: return PromptImages{{165, 167, 166, 166}, {156, 158, 157, 157}, true};
+    default: return PromptImages{{168, 169, 170, 170}, {162, 163, 164, 164}, false};
+    }
+}
+
+PromptLayout LayoutPrompt(int mode, int wp, int hp, float s) {
+    PromptLayout l{};
+    int closeLeft = wp - ScalePx(26, s), closeTop = ScalePx(8, s);
+    l.close = Box(closeLeft, closeTop, ScalePx(12, s), ScalePx(12, s));
+
+    int half = wp / 2;
+    int top = ScalePx(107, s), height = ScalePx(24, s);
+    int buttonWidth = mode == 4 ? 128 : 55;
+    // The wide pair keeps 130 to the left of the middle, two more than its width.
+    int okLeft = Trunc(half - (mode == 4 ? 130 : 55) * Sd(s) - 12 * Sd(s));
+    int cancelLeft = Trunc(half + 12 * Sd(s));
+    l.ok = Box(okLeft, top, ScalePx(buttonWidth, s), height);
+    l.cancel = Box(cancelLeft, top, ScalePx(buttonWidth, s), height);
+    // A lone button sits in the middle.
+    if (mode == 1 || mode == 3) l.ok = Box(Trunc(half - 55 * Sd(s) / 2), top, ScalePx(55, s), height);
+
+    l.message = RECT{ScalePx(10, s), ScalePx(50, s), wp - ScalePx(10, s), hp - ScalePx(40, s)};
+    return l;
+}
+
+SIZE FeedbackShellSize(float s) { return SIZE{ScalePx(410, s), ScalePx(479, s)}; }
+
+RECT FeedbackPanelRect(const RECT& shell, float s) { return PanelAtCreation(shell, s, 5, 4, 10, 11); }
+
+FeedbackLayout LayoutFeedback(const RECT& c, float s) {
+    FeedbackLayout l{};
+    int closeLeft = Trunc(c.right - 18 * Sd(s));
+    int closeTop = Trunc(c.top + 6 * Sd(s));
+    l.close = RECT{closeLeft, closeTop, Trunc(closeLeft + 12 * Sd(s)), Trunc(closeTop + 12 * Sd(s))};
+
+    int wp = c.right - c.left, hp = c.bottom - c.top;
+    if (wp <= 400) {
+        // The artwork's own size fits: keep the buttons unscaled and centred.
+        int left = c.left + wp / 2 - 133;
+        l.solved = Box(left, c.top + hp / 2 - 80, 266, 60);
+        l.unsolved = Box(left, c.top + hp / 2 + 20, 266, 60);
+        l.more = Box(left, c.top + hp / 2 + 120, 266, 60);
+    } else {
+        int w = ScalePx(266, s), h = ScalePx(60, s);
+        double midX = 400 * Sd(s) / 2, midY = 468 * Sd(s) / 2;
+        l.solved = Box(Trunc(midX - 266 * Sd(s) / 2) + c.left, Trunc(midY - ScalePx(80, s)) + c.top, w, h);
+        int left = c.left + Trunc(midX) - Trunc(266 * Sd(s) / 2);
+        l.unsolved = Box(left, c.top + Trunc(midY) + ScalePx(20, s), w, h);
+        l.more = Box(left, c.top + Trunc(midY) + ScalePx(120, s), w, h);
+    }
+    return l;
+}
+
+RECT ExecuteShellRect(int left, int top, float s) {
+    return RECT{left, top, Trunc(left + 232 * Sd(s)), Trunc(top + 132 * Sd(s))};
+}
+
+RECT ExecutePanelRect(const RECT& shell, float s) { return PanelAtCreation(shell, s, 14, 12, 28, 28); }
+
+RECT ExecuteStatusRect(const RECT& c) {
+    int top = c.top + (c.bottom - c.top) / 2 - 10;
+    return RECT{c.left + 30, top, c.right - 10, top + 20};
+}
+
+RECT ProgressTrackRect(const RECT& c) { return Box(c.left + 30, c.bottom - 25, 191, 9); }
+
+int ProgressFillWidth(int progress) {
+    // Out-of-range values must not draw outside the track or mirror it.
+    return std::clamp(2 * std::clamp(progress, 0, 100), 0, 191);
+}
+
+SIZE TooltipShellSize(float s) { return SIZE{ScalePx(390, s), ScalePx(470, s)}; }
+
+RECT TooltipPanelAtCreation(const RECT& shell, float s) {
+    int w = shell.right - shell.left, h = shell.bottom - shell.top;
+    return Box(shell.left + 1, shell.top + 1, w - 2, Trunc(h - 18 * Sd(s)));
+}
+
+RECT TooltipPanelAligned(const RECT& shell, float s) {
+    return RECT{shell.left + 1, shell.top + 1, shell.right - 2, shell.bottom - ScalePx(18, s)};
+}
+
+RECT AgreementEditRect(const RECT& c, float s) {
+    int in = ScalePx(8, s);
+    return RECT{c.left + in, c.top + in, c.right - in, c.bottom - in};
+}

@@ -1,0 +1,52 @@
+#pragma once
+#include <windows.h>
+
+// Geometry of the secondary dialogs, apart from their painting. Every product
+// with the scale factor s is taken in floating point and truncated toward zero.
+
+// A shell/panel pair's panel at creation: x = trunc(left + dx*s),
+// y = trunc(top + dy*s), width trunc(W - dw*s), height trunc(H - dh*s).
+RECT PanelAtCreation(const RECT& shell, float s, int dx, int dy, int dw, int dh);
+
+// Prompt dialog.
+int PromptBaseWidth(int mode);
+SIZE PromptShellSize(int mode, float s);
+RECT PromptPanelRect(const RECT& shell, float s);
+struct PromptImages {
+    UINT ok[4];
+    UINT cancel[4];
+    bool cancelShown;
+};
+PromptImages PromptModeImages(int mode);
+struct PromptLayout {
+    RECT close;
+    RECT ok;
+    RECT cancel;
+    RECT message;
+};
+PromptLayout LayoutPrompt(int mode, int panelWidth, int panelHeight, float s);
+
+// Problem-solving feedback dialog.
+SIZE FeedbackShellSize(float s);
+RECT FeedbackPanelRect(const RECT& shell, float s);
+struct FeedbackLayout {
+    RECT close;
+    RECT solved;
+    RECT unsolved;
+    RECT more;
+};
+FeedbackLayout LayoutFeedback(const RECT& client, float s);
+
+// Execute prompt.
+constexpr float kExecutePromptScale = 1.2f;
+RECT ExecuteShellRect(int left, int top, float s);
+RECT ExecutePanelRect(const RECT& shell, float s);
+RECT ExecuteStatusRect(const RECT& client);
+RECT ProgressTrackRect(const RECT& client);
+int ProgressFillWidth(int progress);
+
+// Usage agreement.
+SIZE TooltipShellSize(float s);
+RECT TooltipPanelAtCreation(const RECT& shell, float s);
+RECT TooltipPanelAligned(const RECT& shell, float s);
+RECT AgreementEditRect(const RECT& client, float s);

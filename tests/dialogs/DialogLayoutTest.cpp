@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "dialogs/DialogLayout.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+const float k120 = 120 / 100.0f;
+RECT Box(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
+}
+
+TEST(PromptLayout, ShellSizeFollowsModeAndScale) {
+    SIZE s = PromptShellSize(1, 1.0f);
+    EXPECT_EQ(336, s.cx);
+    EXPECT_EQ(156, s.cy);
+    s = PromptShellSize(4, 1.0f);
+    EXPECT_EQ(400, s.cx);
+    s = PromptShellSize(2, k120);
+    EXPECT_EQ(403, s.cx);
+    EXPECT_EQ(187, s.cy);
+    s = PromptShellSize(4, k120);
+    EXPECT_EQ(480, s.cx);
+}
+
+TEST(PromptLayout, PanelAtCreationTruncatesEachEdge) {
+    EXPECT_RECT_EQ(Box(105, 203, 326, 146), PromptPanelRect(Box(100, 200, 336, 156), 1.0f));
+    // s held as a float is a hair above 1.2: 403 - 12.0000005 truncates to 390.
+    EXPECT_RECT_EQ(Box(106, 203, 390, 174), PromptPanelRect(Box(100, 200, 403, 187), k120));
+}
+
+TEST(PromptLayout, ModesAt96Dpi) {
+    PromptLayout one = LayoutPrompt(1, 326, 146, 1.0f);
+    EXPECT_RECT_EQ(RECT({300, 8, 312, 20}), one.close);
+    EXPECT_RECT_EQ(RECT({135, 107, 190, 131}), one.ok);
+    EXPECT_RECT_EQ(RECT({10, 50, 316, 106}), one.message);
+
+    PromptLayout two = LayoutPrompt(2, 326, 146, 1.0f);
+    EXPECT_RECT_EQ(Box(96, 107, 55, 24), two.ok);
+    EXPECT_RECT_EQ(Box(175, 107, 55, 24), two.cancel);
+
+    EXPECT_RECT_EQ(one.ok, LayoutPrompt(3, 326, 146, 1.0f).ok);
+
+    PromptLayout four = LayoutPrompt(4, 390, 146, 1.0f);
+    EXPECT_RECT_EQ(Box(53, 107, 128, 24), four.ok);
+    EXPECT_RECT_EQ(Box(207, 107, 128, 24), four.cancel);
+    EXPECT_RECT_EQ(RECT({364, 8, 376, 20}), four.close);
+
+    // Unknown modes keep the pair's left place for their one button.
+    EXPECT_RECT_EQ(two.ok, LayoutPrompt(0, 326, 146, 1.0f).ok);
+    EXPECT_RECT_EQ(two.ok, LayoutPrompt(5, 326, 146, 1.0f).ok);
+}
+
+TEST(PromptLayout, ScaledButtons) {
+    PromptLayout l = LayoutPrompt(2, 391, 175, k120);
+    // 195 - 66 - 14.4 = 114.6; 195 + 14.4 = 209.4.
+    EXPECT_RECT_EQ(Box(114, 128, 66, 28), l.ok);
+    EXPECT_RECT_EQ(Box(209, 128, 66, 28), l.cancel);
+    EXPECT_RECT_EQ(Box(391 - 31, 9, 14, 14), l.close);
+    EXPECT_RECT_EQ(RECT({12, 60, 391 - 12, 175 - 48}), l.message);
+    // 195 - 33.0000013 = 161.99...
+    EXPECT_EQ(161, LayoutPrompt(1, 391, 175, k120).ok.left);
+}
+
+TEST(PromptLayout, ModeImagesAndCancel) {
+    PromptImages m1 = PromptModeImages(1);
+    EXPECT_EQ(208u, m1.ok[0]);
+    EXPECT_EQ(210u, m1.ok[1]);
+    EXPECT_FALSE(m1.cancelShown);
+    EXPECT_TRUE(PromptModeImages(2).cancelShown);
+    EXPECT_EQ(166u, PromptModeImages(3).ok[0]);
+    EXPECT_FALSE(PromptModeImages(3).cancelShown);
+    EXPECT_EQ(156u, PromptModeImages(4).cancel[0]);
+    EXPECT_TRUE(PromptModeImages(4).cancelShown);
+    for (int mode : {0, 5, -3}) {
+        PromptImages other = PromptModeImages(mode);
+        EXPECT_EQ(168u, other.ok[0]);
+        EXPECT_EQ(170u, other.ok[2]);
+        EXPECT_FALSE(other.cancelShown);
+    }
+}
+
+TEST(FeedbackLayout, At96Dpi) {
+    SIZE s = FeedbackShellSize(1.0f);
+    EXPECT_EQ(410, s.cx);
+    EXPECT_EQ(479, s.cy);
+    EXPECT_RECT_EQ(Box(5, 4, 400, 468), FeedbackPanelRect(Box(0, 0, 410, 479), 1.0f));
+    FeedbackLayout l = LayoutFeedback(RECT{0, 0, 400, 468}, 1.0f);
+    EXPECT_RECT_EQ(RECT({382, 6, 394, 18}), l.close);
+    EXPECT_RECT_EQ(RECT({67, 154, 333, 214}), l.solved);
+    EXPECT_RECT_EQ(RECT({67, 254, 333, 314}), l.unsolved);
+    EXPECT_RECT_EQ(RECT({67, 354, 333, 414}), l.more);
+}
+
+TEST(FeedbackLayout, At120Dpi) {
+    SIZE s = FeedbackShellSize(k120);
+    EXPECT_EQ(492, s.cx);
+    EXPECT_EQ(574, s.cy);
+    EXPECT_RECT_EQ(Box(6, 4, 479, 560), FeedbackPanelRect(Box(0, 0, 492, 574), k120));
+    FeedbackLayout l = LayoutFeedback(RECT{0, 0, 479, 560}, k120);
+    EXPECT_RECT_EQ(Box(80, 184, 319, 72), l.solved);
+    EXPECT_RECT_EQ(Box(81, 304, 319, 72), l.unsolved);
+    EXPECT_RECT_EQ(Box(81, 424, 319, 72), l.more);
+    EXPECT_RECT_EQ(RECT({457, 7, 471, 21}), l.close);
+}
+
+TEST(ExecutePromptLayout, FixedScaleGeometry) {
+    RECT shell = ExecuteShellRect(0, 0, kExecutePromptScale);
+    EXPECT_RECT_EQ(Box(0, 0, 278, 158), shell);
+    EXPECT_RECT_EQ(Box(16, 14, 244, 124), ExecutePanelRect(shell, kExecutePromptScale));
+    EXPECT_RECT_EQ(RECT({30, 52, 234, 72}), ExecuteStatusRect(RECT{0, 0, 244, 124}));
+    EXPECT_RECT_EQ(Box(30, 99, 191, 9), ProgressTrackRect(RECT{0, 0, 244, 124}));
+}
+
+TEST(ExecutePromptLayout, FillWidthPerProgress) {
+    const int values[] = {0, 13, 26, 39, 52, 65, 78, 90, 100};
+    const int widths[] = {0, 26, 52, 78, 104, 130, 156, 180, 191};
+    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(widths[i], ProgressFillWidth(values[i])) << values[i];
+    EXPECT_EQ(191, ProgressFillWidth(96));
+    EXPECT_EQ(190, ProgressFillWidth(95));
+    EXPECT_EQ(0, ProgressFillWidth(-5));
+    EXPECT_EQ(191, ProgressFillWidth(1000000000));
+}
+
+TEST(TooltipLayout, PanelAndEdit) {
+    SIZE s = TooltipShellSize(1.0f);
+    EXPECT_EQ(390, s.cx);
+    EXPECT_EQ(470, s.cy);
+    EXPECT_RECT_EQ(Box(11, 21, 388, 452), TooltipPanelAtCreation(Box(10, 20, 390, 470), 1.0f));
+    EXPECT_RECT_EQ(Box(11, 21, 390, 463), TooltipPanelAligned(Box(10, 20, 393, 482), 1.0f));
+    EXPECT_RECT_EQ(Box(11, 21, 466, 542), TooltipPanelAtCreation(Box(10, 20, 468, 564), k120));
+    EXPECT_RECT_EQ(RECT({9, 9, 379, 433}), AgreementEditRect(RECT{0, 0, 388, 442}, k120));
+    EXPECT_RECT_EQ(RECT({8, 8, 380, 444}), AgreementEditRect(RECT{0, 0, 388, 452}, 1.0f));
+}
