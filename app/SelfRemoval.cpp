@@ -47,7 +47,10 @@ bool ScheduleSelfRemovalFor(const std::wstring& exePath) {
     if (params.empty()) return false;
     // By full path: a cmd.exe planted beside the tool must not run elevated.
     std::wstring cmd = SystemCmdPath();
-    HINSTANCE r = ::ShellExecuteW(nullptr, L"open", cmd.c_str(), params.c_str(), nullptr, SW_HIDE);
+    // Started from the system folder: a command interpreter whose current
+    // folder is the tool's own would keep that folder from being removed.
+    std::wstring systemDir = cmd.substr(0, cmd.find_last_of(L'\\'));
+    HINSTANCE r = ::ShellExecuteW(nullptr, L"open", cmd.c_str(), params.c_str(), systemDir.c_str(), SW_HIDE);
     return reinterpret_cast<INT_PTR>(r) > 32;
 }
 
