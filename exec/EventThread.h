@@ -1,0 +1,37 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+
+// The work of one pass; false ends the worker.
+typedef bool (*EventThreadCallback)(void* context);
+
+// A worker that calls one callback pass after pass while its run event is set.
+class CEventThread {
+public:
+    CEventThread() = default;
+    virtual ~CEventThread();
+    CEventThread(const CEventThread&) = delete;
+    CEventThread& operator=(const CEventThread&) = delete;
+
+    bool Start(EventThreadCallback callback, void* context);
+    bool SetRunning(bool run);
+    void Stop(DWORD graceMs);
+    bool IsAlive() const;
+
+    // For the callback: waits up to `ms` and answers true as soon as a stop
+    // has been asked for, so a pass can end at once instead of sleeping on.
+    bool WaitForStop(DWORD ms) const;
+
+private:
+    static DWORD WINAPI Worker(LPVOID param);
+    void CloseEvents();
+
+    std::atomic<DWORD> m_threadId{0};
+    std::atomic<HANDLE> m_thread{INVALID_HANDLE_VALUE};
+    HANDLE m_stopEvent = nullptr;
+    HANDLE m_exitedEvent = nullptr;
+    HANDLE m_runEvent = nullptr;
+    std::atomic<EventThreadCallback> m_callback{nullptr};
+    void* m_context = nullptr;
+};
