@@ -1,0 +1,21 @@
+// Stands in for the browser in the feedback tests: writes the command line it
+// was started with to the file named by FEEDBACK_URL_SINK.
+#include <windows.h>
+
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    wchar_t target[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(L"FEEDBACK_URL_SINK", target, MAX_PATH)) return 1;
+    std::wstring line = ::GetCommandLineW();
+    HANDLE h = ::CreateFileW(target, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, &utf8[0], n, nullptr, nullptr);
+    utf8 += "\n";
+    DWORD written = 0;
+    ::WriteFile(h, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return 0;
+}
