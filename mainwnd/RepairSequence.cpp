@@ -40,6 +40,7 @@ void CRepairSequence::Start(DWORD now) {
     attribWaitPasses = 0;
     m_spoolerDisabled = false;
     m_stepSince = now;
+    m_running = true;
     stepReady = true;
 }
 
@@ -60,6 +61,7 @@ void CRepairSequence::Pass(DWORD now) {
     if (stepReady && (step == kStepSuccess || step == kStepFailure)) {
         m_progress = 100;
         stepReady = false;
+        m_running = false;
         m_actions.CloseProgress();
         m_actions.ShowResult(step == kStepSuccess);
         return;
@@ -84,6 +86,7 @@ void CRepairSequence::Pass(DWORD now) {
     // window open; without a runner nothing is ever issued, so the same rule
     // ends such a run.
     step = repairStep;
+    if (!m_running) return;
     if (!stepReady && step >= 1 && step <= 7 && now - m_stepSince > kStepTimeoutMs) {
         Fail();
     } else if (!stepReady && (step == kStepRestoreAuto || step == kStepRestoreStart) &&

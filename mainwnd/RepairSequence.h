@@ -63,4 +63,6 @@ private:
     std::atomic<int>& m_progress;
     std::atomic<DWORD> m_stepSince{0};
     std::atomic<bool> m_spoolerDisabled{false};
+    // Between Start and the end display; the failure rule applies only then.
+    std::atomic<bool> m_running{false};
 };
