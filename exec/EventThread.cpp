@@ -47,7 +47,14 @@ bool CEventThread::SetRunning(bool run) {
 
 void CEventThread::Stop(DWORD graceMs) {
     m_callback.store(nullptr);
-    m_threadId.store(0);
+    DWORD worker = m_threadId.exchange(0);
+    if (worker != 0 && worker == ::GetCurrentThreadId()) {
+        // Asked from inside a pass: the worker cannot wait for or end
+        // itself; it leaves after this pass, and the events stay until the
+        // owner's next Stop or the destructor.
+        ::SetEvent(m_stopEvent);
+        return;
+    }
     if (m_thread.load() != INVALID_HANDLE_VALUE) {
         ::SetEvent(m_stopEvent);
         bool exited = ::WaitForSingleObject(m_exitedEvent, graceMs) == WAIT_OBJECT_0;

@@ -11,6 +11,7 @@
 
 #include "app/SelfRemoval.h"
 #include "exec/CmdCommandOp.h"
+#include "exec/LogFile.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -295,4 +296,34 @@ TEST_F(CmdCommandOpTest, DestroyEndsAHangingCommandPromptly) {
     EXPECT_LT(::GetTickCount() - start, CCmdCommandOp::kReaderGraceMs) << "the reader left within its grace";
     EXPECT_TRUE(Ended(child, 5000));
     ::CloseHandle(child);
+}
+
+namespace {
+const wchar_t kOutputLog[] = L"log_CommandOutput.txt";
+
+bool LogOutput(const char* bytes, int length, void* context) {
+    WriteLog(std::string(bytes, static_cast<size_t>(length)), kOutputLog);
+    return OnOutput(bytes, length, context);
+}
+}  // namespace
+
+TEST_F(CmdCommandOpTest, DestroyWhileOutputIsLoggedLeavesTheLogUsable) {
+    std::wstring log = ProgramFolder() + kOutputLog;
+    ::DeleteFileW(log.c_str());
+    ASSERT_TRUE(SetCmdOutputCallback(m_op, &LogOutput, &m_received));
+    ASSERT_TRUE(Run("for /L %i in (1,1,5000) do @echo output line %i"));
+    ASSERT_TRUE(PumpUntil([&] { return m_received.Chunks() >= 2; }, 15000));
+
+    DWORD start = ::GetTickCount();
+    ASSERT_TRUE(DestroyCmdCommandOp(m_op));
+    m_op = nullptr;
+    EXPECT_LT(::GetTickCount() - start, CCmdCommandOp::kReaderGraceMs) << "the reader left by itself";
+
+    // Neither the file nor the heap was left held by the reader.
+    std::string before = ReadFileBytes(log);
+    WriteLog(std::string("after the runner"), kOutputLog);
+    std::string after = ReadFileBytes(log);
+    ASSERT_EQ(before.size() + 22 + 18, after.size());
+    EXPECT_EQ("after the runner\r\n", after.substr(before.size() + 22));
+    ::DeleteFileW(log.c_str());
 }

@@ -177,3 +177,24 @@ TEST(EventThread, DestructorStopsARunningWorker) {
     ::Sleep(200);
     EXPECT_EQ(after, c.passes);
 }
+
+namespace {
+bool StopSelf(void* context) {
+    auto* w = static_cast<Waiter*>(context);
+    w->entered = true;
+    w->worker->Stop(0);
+    w->returned = true;
+    return true;
+}
+}  // namespace
+
+TEST(EventThread, StopFromInsideAPassEndsTheWorkerAfterIt) {
+    CEventThread worker;
+    Waiter w;
+    w.worker = &worker;
+    ASSERT_TRUE(worker.Start(&StopSelf, &w));
+    ASSERT_TRUE(worker.SetRunning(true));
+    ASSERT_TRUE(PumpUntil([&] { return !worker.IsAlive(); }, 5000));
+    EXPECT_TRUE(w.returned) << "the pass was not cut off";
+    worker.Stop(100);
+}
