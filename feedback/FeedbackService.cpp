@@ -55,10 +55,11 @@ bool TakeArgument(const wchar_t* text, std::wstring& out) {
 // a path segment, a query and a form body alike.
 std::wstring Escape(const std::wstring& text) {
     std::string utf8;
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int length = static_cast<int>(text.size());
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
     if (n > 0) {
         utf8.resize(n);
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], n, nullptr, nullptr);
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &utf8[0], n, nullptr, nullptr);
     }
     static const wchar_t hex[] = L"0123456789ABCDEF";
     std::wstring out;
