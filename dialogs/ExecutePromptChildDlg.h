@@ -1,0 +1,30 @@
+#pragma once
+#include "skin/DrawStateInfoStatic.h"
+#include "skin/SkinPanel.h"
+
+// The progress window's panel: the bar drawn from g_repairProgress and the
+// status line showing g_repairStatusText.
+class CExecutePromptChildDlg : public CSkinPanel {
+public:
+    CExecutePromptChildDlg();
+    ~CExecutePromptChildDlg() override;
+
+    void LayoutPanel();
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    CDrawStateInfoStatic m_status;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnEraseBkgnd(HDC dc);
+    void OnTimer(UINT_PTR id);
+    void OnDestroy();
+
+    Gdiplus::Image* m_background = nullptr;
+    Gdiplus::Image* m_track = nullptr;
+    Gdiplus::Image* m_fill = nullptr;
+    int m_lastProgress = -1;
+};

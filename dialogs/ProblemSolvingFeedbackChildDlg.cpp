@@ -1,0 +1,110 @@
+#include "dialogs/ProblemSolvingFeedbackChildDlg.h"
+
+#include <cstdint>
+#include <ctime>
+#include <cwchar>
+
+#include "dialogs/DialogLayout.h"
+#include "dialogs/KnowledgeBase.h"
+#include "dialogs/PromptDlg.h"
+#include "exec/FeedbackInformation.h"
+#include "res/resource.h"
+#include "skin/ResourceImage.h"
+
+namespace {
+const int kCloseId = 1015, kSolvedId = 1016, kUnsolvedId = 1017, kMoreId = 1018;
+const wchar_t kToolId[] = L"10042";
+const wchar_t kToolVersion[] = L"1.0.1";
+}
+
+std::wstring FeedbackTimeText(long long seconds) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%d", static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(seconds))));
+    return text;
+}
+
+CProblemSolvingFeedbackChildDlg::CProblemSolvingFeedbackChildDlg() : CSkinPanel(IDD_FEEDBACK_PANEL) {}
+
+CProblemSolvingFeedbackChildDlg::~CProblemSolvingFeedbackChildDlg() { delete m_background; }
+
+void CProblemSolvingFeedbackChildDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, kCloseId, m_close);
+    DDX_Control(pDX, kSolvedId, m_solved);
+    DDX_Control(pDX, kUnsolvedId, m_unsolved);
+    DDX_Control(pDX, kMoreId, m_more);
+}
+
+void CProblemSolvingFeedbackChildDlg::LayoutPanel() {
+    m_clientRect = GetClientRect();
+    FeedbackLayout layout = LayoutFeedback(m_clientRect, m_scale);
+    m_close.SetImages(173, 174, 175, 176);
+    m_close.MoveWindow(layout.close, true);
+    m_solved.SetImages(181, 182, 183, 184);
+    m_solved.MoveWindow(layout.solved, true);
+    m_unsolved.SetImages(186, 187, 188, 189);
+    m_unsolved.MoveWindow(layout.unsolved, true);
+    m_more.SetImages(211, 212, 213, 214);
+    m_more.MoveWindow(layout.more, true);
+}
+
+void CProblemSolvingFeedbackChildDlg::ReportAnswer(int answer) {
+    if (m_feedbackClient) {
+        std::wstring time = FeedbackTimeText(static_cast<long long>(std::time(nullptr)));
+        m_feedbackClient->CustomerFeedbackEx(kToolId, kToolVersion, answer, time.c_str());
+        m_feedbackClient->FeedbackQuestion(kToolId, kToolVersion);
+    }
+    ::SendMessageW(GetParent(), WM_CLOSE, 0, 0);
+}
+
+RECT CProblemSolvingFeedbackChildDlg::DragBand() const { return TopDragBand(m_hWnd, 30, 26); }
+
+BOOL CProblemSolvingFeedbackChildDlg::PreTranslateMessage(MSG* msg) {
+    if (IsEnterOrEscape(msg)) return TRUE;
+    return CSkinPanel::PreTranslateMessage(msg);
+}
+
+bool CProblemSolvingFeedbackChildDlg::OnCommand(WPARAM wParam, LPARAM) {
+    switch (LOWORD(wParam)) {
+    case kSolvedId: ReportAnswer(1); return true;
+    case kUnsolvedId: ReportAnswer(2); return true;
+    case kCloseId: ReportAnswer(3); return true;
+    case kMoreId:
+        if (m_urlOpener) m_urlOpener(kKnowledgeBaseHome);
+        return true;
+    // The dialog manager's own OK and Cancel would only hide this panel.
+    case IDOK:
+    case IDCANCEL: return true;
+    default: return false;
+    }
+}
+
+BOOL CProblemSolvingFeedbackChildDlg::OnEraseBkgnd(HDC dc) {
+    if (!m_background && !LoadPngResource(172, m_background)) return TRUE;
+    // An erase before the layout has stored the rectangle still fills the panel.
+    RECT r = ::IsRectEmpty(&m_clientRect) ? GetClientRect() : m_clientRect;
+    Gdiplus::Graphics g(dc);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+    g.DrawImage(m_background, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,
+                static_cast<INT>(m_background->GetWidth()), static_cast<INT>(m_background->GetHeight()),
+                Gdiplus::UnitPixel);
+    return TRUE;
+}
+
+void CProblemSolvingFeedbackChildDlg::OnDestroy() {
+    m_close.FreeImages();
+    m_solved.FreeImages();
+    m_unsolved.FreeImages();
+    m_more.FreeImages();
+    delete m_background;
+    m_background = nullptr;
+}
+
+LRESULT CProblemSolvingFeedbackChildDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND: return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_DESTROY:
+        OnDestroy();
+        return Default();
+    default: return CSkinPanel::WindowProc(msg, wParam, lParam);
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "skin/LayeredShell.h"
+
+class CFeedbackInformation;
+
+// Opens a web address; the dialogs use the shell's "open" unless told otherwise.
+using UrlOpener = std::function<void(const wchar_t* url)>;
+void OpenUrlInBrowser(const wchar_t* url);
+
+// Asks, when the main window closes, whether the tool solved the problem, and
+// reports the answer through the feedback library.
+class CProblemSolvingFeedbackDlg : public CLayeredShell {
+public:
+    CProblemSolvingFeedbackDlg();
+    ~CProblemSolvingFeedbackDlg() override;
+
+    void SetFeedbackClient(CFeedbackInformation* client) { m_feedbackClient = client; }
+    void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+
+    CFeedbackInformation* m_feedbackClient = nullptr;
+    UrlOpener m_urlOpener = &OpenUrlInBrowser;
+};

@@ -1,0 +1,93 @@
+#include "dialogs/PromptChildDlg.h"
+
+#include "dialogs/DialogLayout.h"
+#include "dialogs/DialogMessages.h"
+#include "dialogs/PromptDlg.h"
+#include "res/resource.h"
+#include "skin/ResourceImage.h"
+
+namespace {
+const int kCloseId = 1013, kOkId = 1015, kCancelId = 1018, kMessageId = 1019;
+void Place(CWnd& w, const RECT& r) { w.MoveWindow(r, true); }
+}
+
+CPromptChildDlg::CPromptChildDlg() : CSkinPanel(IDD_PROMPT_PANEL) {}
+
+CPromptChildDlg::~CPromptChildDlg() { delete m_background; }
+
+void CPromptChildDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, kCloseId, m_close);
+    DDX_Control(pDX, kOkId, m_ok);
+    DDX_Control(pDX, kCancelId, m_cancel);
+    DDX_Control(pDX, kMessageId, m_message);
+}
+
+void CPromptChildDlg::LayoutPanel() {
+    RECT client = GetClientRect();
+    PromptLayout layout = LayoutPrompt(m_promptMode, client.right - client.left, client.bottom - client.top, m_scale);
+    PromptImages images = PromptModeImages(m_promptMode);
+
+    m_close.SetImages(159, 160, 161, 161);
+    Place(m_close, layout.close);
+    m_ok.SetImages(images.ok[0], images.ok[1], images.ok[2], images.ok[3]);
+    m_cancel.SetImages(images.cancel[0], images.cancel[1], images.cancel[2], images.cancel[3]);
+    Place(m_ok, layout.ok);
+    Place(m_cancel, layout.cancel);
+    m_ok.ShowWindow(SW_SHOW);
+    m_cancel.ShowWindow(images.cancelShown ? SW_SHOW : SW_HIDE);
+
+    m_message.SetWindowText(m_promptText);
+    Place(m_message, layout.message);
+    m_message.InitFontFromParent();
+}
+
+RECT CPromptChildDlg::DragBand() const { return TopDragBand(m_hWnd, 30, 26); }
+
+BOOL CPromptChildDlg::PreTranslateMessage(MSG* msg) {
+    if (IsEnterOrEscape(msg)) return TRUE;
+    return CSkinPanel::PreTranslateMessage(msg);
+}
+
+bool CPromptChildDlg::OnCommand(WPARAM wParam, LPARAM) {
+    HWND shell = GetParent();
+    switch (LOWORD(wParam)) {
+    case kOkId: ::SendMessageW(shell, WM_PROMPT_BUTTON, 1, 0); return true;
+    case kCancelId: ::SendMessageW(shell, WM_PROMPT_BUTTON, 2, 0); return true;
+    case kCloseId: ::SendMessageW(shell, WM_CLOSE, 0, 0); return true;
+    // The dialog manager's own OK and Cancel would only hide this panel and
+    // leave the shell without buttons.
+    case IDOK:
+    case IDCANCEL: return true;
+    default: return false;
+    }
+}
+
+BOOL CPromptChildDlg::OnEraseBkgnd(HDC dc) {
+    if (!m_background && !LoadPngResource(155, m_background)) return TRUE;
+    RECT r = GetClientRect();
+    Gdiplus::Graphics g(dc);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+    g.DrawImage(m_background, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,
+                static_cast<INT>(m_background->GetWidth()), static_cast<INT>(m_background->GetHeight()),
+                Gdiplus::UnitPixel);
+    return TRUE;
+}
+
+void CPromptChildDlg::OnDestroy() {
+    m_close.FreeImages();
+    m_ok.FreeImages();
+    m_cancel.FreeImages();
+    delete m_background;
+    m_background = nullptr;
+}
+
+LRESULT CPromptChildDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND: return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_DESTROY: {
+        OnDestroy();
+        return Default();
+    }
+    default: return CSkinPanel::WindowProc(msg, wParam, lParam);
+    }
+}
