@@ -234,7 +234,7 @@ TEST_F(CmdCommandOpTest, CloseEndsOnlyWhatTheRunnerStarted) {
     // its own job only cleans up after the test.
     ::SetEnvironmentVariableA(kHangFileVariable, NarrowPath(ownFile).c_str());
     std::wstring cmd = SystemCmdPath();
-    std::string narrow = "cmd /C " + HangCommand();
+    std::string narrow = "cmd /C " + HangCommand() + " >nul";
     std::wstring line(narrow.begin(), narrow.end());
     STARTUPINFOW si{};
     si.cb = sizeof(si);
