@@ -48,6 +48,8 @@ void CDrawStateInfoStatic::SetTextColorAndRedraw(COLORREF colour) {
 }
 
 void CDrawStateInfoStatic::StartRefresh() {
+    // InvalidateRect with no window would repaint every window on the desktop.
+    if (!m_hWnd) return;
     // A second start replaces the first thread rather than doubling the repaints.
     if (m_stop) m_stop->store(true);
     auto stop = std::make_shared<std::atomic<bool>>(false);

@@ -113,25 +113,3 @@ TEST_F(CheckBoxTest, TextStartsRightOfTheBoxOnWhite) {
     EXPECT_LT(ink.left, ink.right) << "no text drawn";
     EXPECT_LE(ink.left, 4);
 }
-
-TEST_F(CheckBoxTest, MiddleButtonRepaintsWithoutToggling) {
-    box.backgroundImage = nullptr;
-    box.textColor = RGB(255, 0, 0);
-    POINT pt{150, 320};
-    MouseMoveTo(pt.x, pt.y);
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_MIDDLEDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_MIDDLEUP;
-    ::SendInput(2, in, sizeof(INPUT));
-    PumpFor(200);
-    EXPECT_EQ(BST_UNCHECKED, box.GetCheck());
-    CScreenShot text(RECT{128, 310, 210, 330});
-    RECT ink = text.Ink(RGB(255, 255, 255));
-    ASSERT_LT(ink.left, ink.right);
-    bool red = false;
-    for (int y = ink.top; y < ink.bottom; ++y)
-        for (int x = ink.left; x < ink.right; ++x)
-            if (ColorNear(text.At(x, y), RGB(255, 0, 0), 60)) red = true;
-    EXPECT_TRUE(red) << "the middle button did not repaint in the new colour";
-}

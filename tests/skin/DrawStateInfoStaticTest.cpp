@@ -100,6 +100,14 @@ TEST_F(StateInfoTest, AnotherControlDoesNotReviveAStoppedThread) {
     EXPECT_FALSE(second.RefreshRunning());
 }
 
+TEST_F(StateInfoTest, StartingBeforeAttachingStartsNothing) {
+    CCountingStateStatic detached;
+    int threads = ThreadCount();
+    detached.StartRefresh();
+    EXPECT_FALSE(detached.RefreshRunning());
+    EXPECT_EQ(threads, ThreadCount());
+}
+
 TEST_F(StateInfoTest, DestroyingARefreshingControlEndsItsThread) {
     int threads = ThreadCount();
     auto status = std::make_unique<CCountingStateStatic>();

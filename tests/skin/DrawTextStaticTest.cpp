@@ -117,14 +117,3 @@ TEST_F(DrawTextStaticTest, HitTestIncludesLeftAndTopEdgesOnly) {
     EXPECT_FALSE(label.HitTest(r.left, r.bottom));
     EXPECT_FALSE(label.HitTest(r.left - 1, r.top));
 }
-
-TEST_F(DrawTextStaticTest, SizeDeltaEnlargesTheFont) {
-    Make(280, 60, L"Tarnwick", 1);
-    int small = Ink().bottom - Ink().top;
-    label.SetFontSizeDelta(6);
-    label.InitFontFromParent();
-    label.Invalidate(true);
-    PumpFor(150);
-    RECT big = Ink();
-    EXPECT_GT(big.bottom - big.top, small);
-}
