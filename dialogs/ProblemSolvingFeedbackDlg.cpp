@@ -24,7 +24,7 @@ BOOL CProblemSolvingFeedbackDlg::OnInitDialog() {
     RECT shell = GetWindowRect();
     shell.right = shell.left + size.cx;
     shell.bottom = shell.top + size.cy;
-    if (!ShowLayeredImage(171, size.cx, size.cy)) {
+    if (!ShowLayeredImage(m_shellImage, size.cx, size.cy)) {
         // Without its picture the shell still gets its panel, whose buttons
         // are the only way out of this dialog.
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

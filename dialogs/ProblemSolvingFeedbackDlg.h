@@ -26,4 +26,6 @@ protected:
 
     CFeedbackInformation* m_feedbackClient = nullptr;
     UrlOpener m_urlOpener = &OpenUrlInBrowser;
+    // The shell's picture, a PNG resource.
+    UINT m_shellImage = 171;
 };

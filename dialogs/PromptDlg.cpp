@@ -20,7 +20,7 @@ BOOL CPromptDlg::OnInitDialog() {
     RECT shell = GetWindowRect();
     shell.right = shell.left + size.cx;
     shell.bottom = shell.top + size.cy;
-    if (!ShowLayeredImage(154, size.cx, size.cy)) {
+    if (!ShowLayeredImage(m_shellImage, size.cx, size.cy)) {
         // Without its picture the shell still takes its size and gets its
         // panel: a prompt without buttons could never be closed.
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -20,6 +20,8 @@ protected:
 
     std::wstring m_promptText;
     int m_promptMode = 1;
+    // The shell's picture, a PNG resource.
+    UINT m_shellImage = 154;
 };
 
 // Enter and Escape would end a dialog through the dialog manager; the prompt

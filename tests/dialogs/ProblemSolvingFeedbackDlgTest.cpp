@@ -206,3 +206,24 @@ TEST(FeedbackDlg, DraggingTheBandLeadsFromThenOn) {
     ClickAt(p.x, p.y);
     ASSERT_TRUE(run.WaitEnded());
 }
+
+namespace {
+class CFeedbackWithoutPicture : public CProblemSolvingFeedbackDlg {
+public:
+    CFeedbackWithoutPicture() { m_shellImage = 4242; }
+};
+}
+
+TEST(FeedbackDlg, WithoutItsPictureItStillHasButtons) {
+    RecordingClient client;
+    CFeedbackWithoutPicture dlg;
+    dlg.SetFeedbackClient(&client);
+    ModalOnThread run(dlg);
+    ASSERT_TRUE(run.WaitShown());
+    PumpFor(200);
+    ASSERT_NE(nullptr, PanelOf(dlg));
+    POINT p = CentreOnScreen(PanelOf(dlg)->m_unsolved);
+    ClickAt(p.x, p.y);
+    ASSERT_TRUE(run.WaitEnded());
+    EXPECT_EQ(2u, client.Calls().size());
+}

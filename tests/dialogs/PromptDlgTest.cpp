@@ -251,3 +251,29 @@ TEST(PromptAt120Dpi, ShellSizeFollowsTheCallersScale) {
 TEST(PromptDlg, At120Dpi) {
     EXPECT_EQ(0, RunSelfAtDpi(120, "PromptAt120Dpi.*"));
 }
+
+namespace {
+class CPromptWithoutPicture : public CPromptDlg {
+public:
+    CPromptWithoutPicture() { m_shellImage = 4242; }
+};
+}
+
+TEST(PromptDlg, WithoutItsPictureItStillHasButtons) {
+    CPromptWithoutPicture dlg;
+    dlg.SetPromptText(L"工具初始化失败");
+    dlg.SetPromptMode(3);
+    ModalOnThread run(dlg);
+    ASSERT_TRUE(run.WaitShown());
+    PumpFor(200);
+    SIZE shell = WindowSize(run.Shell());
+    EXPECT_EQ(336, shell.cx);
+    EXPECT_EQ(156, shell.cy);
+    CPromptChildDlg* child = PanelOf(dlg);
+    ASSERT_NE(nullptr, child);
+    EXPECT_RECT_EQ(Box(5, 3, 326, 146), RectInClient(run.Panel(), run.Shell()));
+    POINT p = CentreOnScreen(child->m_ok);
+    ClickAt(p.x, p.y);
+    ASSERT_TRUE(run.WaitEnded());
+    EXPECT_EQ(IDOK, run.Result());
+}
