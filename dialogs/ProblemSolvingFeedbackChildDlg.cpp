@@ -64,16 +64,18 @@ BOOL CProblemSolvingFeedbackChildDlg::PreTranslateMessage(MSG* msg) {
 }
 
 bool CProblemSolvingFeedbackChildDlg::OnCommand(WPARAM wParam, LPARAM) {
-    switch (LOWORD(wParam)) {
+    WORD id = LOWORD(wParam);
+    // The dialog manager's own OK and Cancel would only hide this panel.
+    if (id == IDOK || id == IDCANCEL) return true;
+    // A double click's second notice must not report a second answer.
+    if (HIWORD(wParam) != BN_CLICKED) return false;
+    switch (id) {
     case kSolvedId: ReportAnswer(1); return true;
     case kUnsolvedId: ReportAnswer(2); return true;
     case kCloseId: ReportAnswer(3); return true;
     case kMoreId:
         if (m_urlOpener) m_urlOpener(kKnowledgeBaseHome);
         return true;
-    // The dialog manager's own OK and Cancel would only hide this panel.
-    case IDOK:
-    case IDCANCEL: return true;
     default: return false;
     }
 }

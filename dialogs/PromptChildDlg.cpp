@@ -49,15 +49,16 @@ BOOL CPromptChildDlg::PreTranslateMessage(MSG* msg) {
 }
 
 bool CPromptChildDlg::OnCommand(WPARAM wParam, LPARAM) {
+    WORD id = LOWORD(wParam);
+    // The dialog manager's own OK and Cancel would only hide this panel and
+    // leave the shell without buttons.
+    if (id == IDOK || id == IDCANCEL) return true;
+    if (HIWORD(wParam) != BN_CLICKED) return false;
     HWND shell = GetParent();
-    switch (LOWORD(wParam)) {
+    switch (id) {
     case kOkId: ::SendMessageW(shell, WM_PROMPT_BUTTON, 1, 0); return true;
     case kCancelId: ::SendMessageW(shell, WM_PROMPT_BUTTON, 2, 0); return true;
     case kCloseId: ::SendMessageW(shell, WM_CLOSE, 0, 0); return true;
-    // The dialog manager's own OK and Cancel would only hide this panel and
-    // leave the shell without buttons.
-    case IDOK:
-    case IDCANCEL: return true;
     default: return false;
     }
 }

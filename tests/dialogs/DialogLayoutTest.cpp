@@ -27,28 +27,6 @@ TEST(PromptLayout, PanelAtCreationTruncatesEachEdge) {
     EXPECT_RECT_EQ(Box(106, 203, 390, 174), PromptPanelRect(Box(100, 200, 403, 187), k120));
 }
 
-TEST(PromptLayout, ModesAt96Dpi) {
-    PromptLayout one = LayoutPrompt(1, 326, 146, 1.0f);
-    EXPECT_RECT_EQ(RECT({300, 8, 312, 20}), one.close);
-    EXPECT_RECT_EQ(RECT({135, 107, 190, 131}), one.ok);
-    EXPECT_RECT_EQ(RECT({10, 50, 316, 106}), one.message);
-
-    PromptLayout two = LayoutPrompt(2, 326, 146, 1.0f);
-    EXPECT_RECT_EQ(Box(96, 107, 55, 24), two.ok);
-    EXPECT_RECT_EQ(Box(175, 107, 55, 24), two.cancel);
-
-    EXPECT_RECT_EQ(one.ok, LayoutPrompt(3, 326, 146, 1.0f).ok);
-
-    PromptLayout four = LayoutPrompt(4, 390, 146, 1.0f);
-    EXPECT_RECT_EQ(Box(53, 107, 128, 24), four.ok);
-    EXPECT_RECT_EQ(Box(207, 107, 128, 24), four.cancel);
-    EXPECT_RECT_EQ(RECT({364, 8, 376, 20}), four.close);
-
-    // Unknown modes keep the pair's left place for their one button.
-    EXPECT_RECT_EQ(two.ok, LayoutPrompt(0, 326, 146, 1.0f).ok);
-    EXPECT_RECT_EQ(two.ok, LayoutPrompt(5, 326, 146, 1.0f).ok);
-}
-
 TEST(PromptLayout, ScaledButtons) {
     PromptLayout l = LayoutPrompt(2, 391, 175, k120);
     // 195 - 66 - 14.4 = 114.6; 195 + 14.4 = 209.4.
@@ -58,36 +36,6 @@ TEST(PromptLayout, ScaledButtons) {
     EXPECT_RECT_EQ(RECT({12, 60, 391 - 12, 175 - 48}), l.message);
     // 195 - 33.0000013 = 161.99...
     EXPECT_EQ(161, LayoutPrompt(1, 391, 175, k120).ok.left);
-}
-
-TEST(PromptLayout, ModeImagesAndCancel) {
-    PromptImages m1 = PromptModeImages(1);
-    EXPECT_EQ(208u, m1.ok[0]);
-    EXPECT_EQ(210u, m1.ok[1]);
-    EXPECT_FALSE(m1.cancelShown);
-    EXPECT_TRUE(PromptModeImages(2).cancelShown);
-    EXPECT_EQ(166u, PromptModeImages(3).ok[0]);
-    EXPECT_FALSE(PromptModeImages(3).cancelShown);
-    EXPECT_EQ(156u, PromptModeImages(4).cancel[0]);
-    EXPECT_TRUE(PromptModeImages(4).cancelShown);
-    for (int mode : {0, 5, -3}) {
-        PromptImages other = PromptModeImages(mode);
-        EXPECT_EQ(168u, other.ok[0]);
-        EXPECT_EQ(170u, other.ok[2]);
-        EXPECT_FALSE(other.cancelShown);
-    }
-}
-
-TEST(FeedbackLayout, At96Dpi) {
-    SIZE s = FeedbackShellSize(1.0f);
-    EXPECT_EQ(410, s.cx);
-    EXPECT_EQ(479, s.cy);
-    EXPECT_RECT_EQ(Box(5, 4, 400, 468), FeedbackPanelRect(Box(0, 0, 410, 479), 1.0f));
-    FeedbackLayout l = LayoutFeedback(RECT{0, 0, 400, 468}, 1.0f);
-    EXPECT_RECT_EQ(RECT({382, 6, 394, 18}), l.close);
-    EXPECT_RECT_EQ(RECT({67, 154, 333, 214}), l.solved);
-    EXPECT_RECT_EQ(RECT({67, 254, 333, 314}), l.unsolved);
-    EXPECT_RECT_EQ(RECT({67, 354, 333, 414}), l.more);
 }
 
 TEST(FeedbackLayout, At120Dpi) {
