@@ -292,14 +292,15 @@ void CTarnwickDlgOP::OnDestroy() {
     delete m_background;
     m_background = nullptr;
     m_versionLabel.SetBackgroundImage(nullptr);
+    // The step thread goes before the runner: it may be inside a call on the
+    // runner, which must not be freed under it. A result prompt still open on
+    // that thread is closed first, so that the thread leaves between passes.
+    if (HWND prompt = m_resultPrompt.load()) ::PostMessageW(prompt, WM_CLOSE, 0, 0);
+    m_stepThread.Stop(kStepThreadGraceMs);
     if (CCmdCommandOp* runner = m_runner.exchange(nullptr)) {
         CloseCmdCommand(runner);
         DestroyCmdCommandOp(runner);
     }
-    // A result prompt still open on the step thread goes first, so that the
-    // thread leaves by itself between passes.
-    if (HWND prompt = m_resultPrompt.load()) ::PostMessageW(prompt, WM_CLOSE, 0, 0);
-    m_stepThread.Stop(kStepThreadGraceMs);
     delete m_agreement;
     m_agreement = nullptr;
     m_feedback.ReleaseFreedbackRes();
@@ -341,7 +342,8 @@ void CTarnwickDlgOP::StartRepair() {
 bool CTarnwickDlgOP::RunRepairStep(void* context) {
     auto* panel = static_cast<CTarnwickDlgOP*>(context);
     panel->m_sequence.Pass(::GetTickCount());
-    ::Sleep(kStepPassMs);
+    // Sleeps the pass out, but leaves at once when asked to stop.
+    panel->m_stepThread.WaitForStop(kStepPassMs);
     return true;
 }
 

@@ -1,0 +1,402 @@
+// The real Tarnwick.exe, driven from outside as a user drives it: real clicks
+// on its controls, and only what can be seen from outside looked at (its
+// windows, the screen's pixels, LOG.txt and the files it touches).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "skin/ResourceImage.h"
+#include "tests/feedback/FakeService.h"
+#include "tests/feedback/LibraryFolder.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const wchar_t kTitle[] = L"打印机无响应修复工具";
+
+std::string Gbk(const std::wstring& w) {
+    int n = ::WideCharToMultiByte(936, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(936, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring SpoolFolder() {
+    wchar_t sys[MAX_PATH] = {};
+    ::GetSystemDirectoryW(sys, MAX_PATH);
+    return std::wstring(sys) + L"\\spool\\PRINTERS";
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& dir) {
+    std::vector<std::wstring> out;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.push_back(fd.cFileName);
+    } while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+    return out;
+}
+
+RECT WindowRect(HWND h) {
+    RECT r{};
+    ::GetWindowRect(h, &r);
+    return r;
+}
+
+struct Found {
+    DWORD pid;
+    int w, h;
+    HWND hwnd;
+};
+
+// A visible top-level window of the process with this size (a shell).
+HWND ShellOfSize(DWORD pid, int w, int h) {
+    Found f{pid, w, h, nullptr};
+    ::EnumWindows([](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Found*>(lp);
+        DWORD p = 0;
+        ::GetWindowThreadProcessId(hwnd, &p);
+        RECT r = WindowRect(hwnd);
+        if (p == f->pid && ::IsWindowVisible(hwnd) && r.right - r.left == f->w && r.bottom - r.top == f->h) {
+            f->hwnd = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&f));
+    return f.hwnd;
+}
+
+// The panel laid over a shell: the visible pop-up it owns.
+HWND PanelOf(HWND shell) {
+    Found f{0, 0, 0, nullptr};
+    struct Ctx { HWND shell; HWND found; } ctx{shell, nullptr};
+    ::EnumWindows([](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        if (::GetWindow(hwnd, GW_OWNER) == c->shell && ::IsWindowVisible(hwnd) &&
+            ::GetDlgItem(hwnd, 1009) == nullptr) {  // not the agreement overlay
+            c->found = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&ctx));
+    (void)f;
+    return ctx.found;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) { return PumpUntil(done, ms); }
+
+void Click(HWND control) {
+    RECT r = WindowRect(control);
+    // From elsewhere, so the window under the pointer is looked up afresh.
+    MouseMoveTo(r.left - 40, r.top - 40);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = MakeTempFolder(L"Tarnwick e2e tool") + L"\\";
+        ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Tarnwick.exe").c_str(), (m_folder + L"Tarnwick.exe").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"DalvexFeedbackInformation.dll").c_str(),
+                                (m_folder + L"DalvexFeedbackInformation.dll").c_str(), FALSE));
+        m_service.Set(CFakeService::Behaviour::Answer, 200, "1.0.1");
+        PointLibraryAt(m_folder, LoopbackBase(m_service.Port()));
+        for (const auto& f : FilesIn(SpoolFolder())) {
+            std::wstring p = SpoolFolder() + L"\\" + f;
+            ::SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(p.c_str());
+        }
+        wchar_t tmp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, tmp);
+        m_state = std::wstring(tmp) + L"tarnwick-e2e-spooler.txt";
+        m_opened = std::wstring(tmp) + L"tarnwick-e2e-opened.txt";
+        ::DeleteFileW(m_opened.c_str());
+        SetSpooler("running auto");
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_STATE", m_state.c_str());
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", nullptr);
+        ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
+        RegisterBrowser();
+    }
+    void TearDown() override {
+        if (m_process) {
+            if (::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_process, 9);
+            ::CloseHandle(m_process);
+        }
+    }
+
+    void SetSpooler(const std::string& state) { WriteFileBytes(m_state, state); }
+
+    void QueueJobs() {
+        std::wstring spool = SpoolFolder();
+        WriteFileBytes(spool + L"\\00017.SHD", std::string(200, 's'));
+        WriteFileBytes(spool + L"\\00017.SPL", std::string(4000, 'p'));
+        ::SetFileAttributesW((spool + L"\\00017.SPL").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+
+    // The stand-in browser records the pages the tool opens.
+    void RegisterBrowser() {
+        std::wstring command = L"\"" + ProgramFolder() + L"feedback_url_sink.exe\" \"%1\"";
+        for (const wchar_t* scheme : {L"Software\\Classes\\http\\shell\\open\\command",
+                                      L"Software\\Classes\\https\\shell\\open\\command"}) {
+            HKEY key = nullptr;
+            if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, scheme, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+                ERROR_SUCCESS) {
+                ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+                ::RegCloseKey(key);
+            }
+        }
+    }
+
+    void Launch() {
+        std::wstring cmd = L"\"" + m_folder + L"Tarnwick.exe\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si, &pi));
+        ::CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        m_pid = pi.dwProcessId;
+    }
+
+    // Starts the tool and waits for its main window and panel.
+    void Open() {
+        Launch();
+        ASSERT_TRUE(WaitFor([&] { return (m_shell = ShellOfSize(m_pid, 410, 611)) != nullptr; }, 20000));
+        ASSERT_TRUE(WaitFor([&] { return (m_panel = PanelOf(m_shell)) != nullptr; }, 5000));
+        m_start = ::GetDlgItem(m_panel, 1004);
+        ASSERT_NE(nullptr, m_start);
+        PumpFor(500);
+    }
+
+    bool Exited(DWORD ms) { return ::WaitForSingleObject(m_process, ms) == WAIT_OBJECT_0; }
+
+    // The message a prompt of the tool shows, once one is up.
+    HWND WaitForPrompt(DWORD ms, std::wstring* text) {
+        HWND prompt = nullptr;
+        WaitFor([&] { return (prompt = ShellOfSize(m_pid, 336, 156)) != nullptr && PanelOf(prompt); }, ms);
+        if (prompt && text) {
+            HWND panel = PanelOf(prompt);
+            wchar_t buf[256] = {};
+            ::GetWindowTextW(::GetDlgItem(panel, 1019), buf, 256);
+            *text = buf;
+        }
+        return prompt;
+    }
+
+    std::string Log() { return ReadFileBytes(m_folder + L"LOG.txt"); }
+
+    // Presses start and follows the progress bar until the result prompt;
+    // returns the fill widths seen, each with the time it was first seen.
+    struct Seen {
+        int width;
+        DWORD at;
+    };
+    std::vector<Seen> RunRepair(std::wstring* result) {
+        std::vector<Seen> seen;
+        Click(m_start);
+        HWND shell = nullptr, panel = nullptr;
+        WaitFor([&] { return (shell = ShellOfSize(m_pid, 278, 158)) && (panel = PanelOf(shell)); }, 10000);
+        EXPECT_NE(nullptr, panel) << "no progress window";
+        Gdiplus::Image* fillRaw = nullptr;
+        LoadPngResource(202, fillRaw);
+        std::unique_ptr<Gdiplus::Bitmap> fill(static_cast<Gdiplus::Bitmap*>(fillRaw));
+        Gdiplus::Color fillColour;
+        fill->GetPixel(95, 4, &fillColour);
+        HWND prompt = nullptr;
+        DWORD start = ::GetTickCount();
+        while (!(prompt = ShellOfSize(m_pid, 336, 156)) && ::GetTickCount() - start < 120000) {
+            if (panel && ::IsWindow(panel) && ::IsWindowVisible(panel)) {
+                RECT pr = WindowRect(panel);
+                RECT cr{};
+                ::GetClientRect(panel, &cr);
+                int y = pr.top + cr.bottom - 25 + 4, x0 = pr.left + 30;
+                int width = 0;
+                for (int x = 0; x < 191; ++x) {
+                    COLORREF c = ScreenPixel(x0 + x, y);
+                    int d = std::abs(GetRValue(c) - fillColour.GetR()) + std::abs(GetGValue(c) - fillColour.GetG()) +
+                            std::abs(GetBValue(c) - fillColour.GetB());
+                    if (d < 90) width = x + 1;
+                }
+                if (seen.empty() || seen.back().width != width) seen.push_back(Seen{width, ::GetTickCount() - start});
+            }
+            PumpFor(60);
+        }
+        WaitForPrompt(5000, result);
+        return seen;
+    }
+
+    static std::vector<int> Widths(const std::vector<Seen>& seen) {
+        std::vector<int> w;
+        for (const auto& s : seen) w.push_back(s.width);
+        return w;
+    }
+    static DWORD FirstSeen(const std::vector<Seen>& seen, int width) {
+        for (const auto& s : seen)
+            if (s.width == width) return s.at;
+        return 0;
+    }
+
+    void PressPromptButton(int id) {
+        HWND prompt = ShellOfSize(m_pid, 336, 156);
+        ASSERT_NE(nullptr, prompt);
+        Click(::GetDlgItem(PanelOf(prompt), id));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(prompt) || !::IsWindowVisible(prompt); }, 5000));
+    }
+
+    // Every line of the log is stamped; commands come in order, each before its output.
+    void ExpectCommandsLogged(const std::vector<std::string>& commands) {
+        std::string log = Log();
+        std::regex stamp(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] )");
+        size_t at = 0;
+        for (const auto& c : commands) {
+            size_t found = log.find("] " + c + "\r\n", at);
+            ASSERT_NE(std::string::npos, found) << "not logged in order: " << c;
+            at = found + c.size();
+        }
+        EXPECT_TRUE(std::regex_search(log, stamp));
+    }
+
+    CFakeService m_service;
+    std::wstring m_folder, m_state, m_opened;
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    HWND m_shell = nullptr, m_panel = nullptr, m_start = nullptr;
+};
+
+const std::vector<std::string> kAllSteps = {
+    "net session /delete /y",
+    "sc config spooler start= disabled",
+    "net stop spooler",
+    "attrib %systemroot%\\System32\\spool\\PRINTERS\\*.* -R /s",
+    "del %systemroot%\\System32\\spool\\PRINTERS\\*.* /q /s",
+    "sc config spooler start= auto",
+    "net start spooler",
+};
+
+}  // namespace
+
+TEST_F(Tool, QueuedJobsAreClearedAndTwoRunsFollowEachOther) {
+    QueueJobs();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_TRUE(::IsWindowEnabled(m_start));
+    std::wstring result;
+    auto seen = RunRepair(&result);
+    EXPECT_EQ(L"修复成功", result);
+    auto widths = Widths(seen);
+    for (int w : {26, 52, 78, 104, 130, 156, 180})
+        EXPECT_NE(widths.end(), std::find(widths.begin(), widths.end(), w)) << "progress " << w / 2 << " not shown";
+    for (size_t i = 1; i < widths.size(); ++i) EXPECT_LE(widths[i - 1], widths[i]) << "progress went back";
+    // Step 4 waits about 2.1 seconds when attrib finds the files.
+    DWORD at52 = FirstSeen(seen, 104), at65 = FirstSeen(seen, 130);
+    EXPECT_GE(at65 - at52, 1700u);
+    EXPECT_TRUE(FilesIn(SpoolFolder()).empty()) << "the queued jobs are still there";
+    ExpectCommandsLogged(kAllSteps);
+    std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"删除文件 - ")));
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"服务已经启动成功")));
+    EXPECT_FALSE(::IsWindowEnabled(m_start)) << "start stays off until the result is confirmed";
+    PressPromptButton(1015);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) != FALSE; }, 15000)) << "OK enables start again";
+
+    // A second run starts from the beginning; its result closed with the close glyph.
+    QueueJobs();
+    auto again = RunRepair(&result);
+    EXPECT_EQ(L"修复成功", result);
+    ASSERT_FALSE(again.empty());
+    EXPECT_LE(again.front().width, 26) << "the second run starts from 0";
+    PressPromptButton(1013);
+    PumpFor(500);
+    EXPECT_FALSE(::IsWindowEnabled(m_start)) << "closing the result prompt leaves start off";
+    HWND box = ::GetDlgItem(m_panel, 1010);
+    Click(box);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowEnabled(m_start); }, 2000));
+    Click(box);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) != FALSE; }, 2000)) << "ticking the box enables start";
+    EXPECT_EQ(2u, [&] {
+        std::string l = Log();
+        size_t n = 0;
+        for (size_t p = 0; (p = l.find("] net session /delete /y\r\n", p)) != std::string::npos; ++p) ++n;
+        return n;
+    }());
+}
+
+TEST_F(Tool, AnEmptyQueueSkipsTheDeleteAndAStoppedSpoolerStillRunsThrough) {
+    SetSpooler("stopped auto");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    auto seen = RunRepair(&result);
+    EXPECT_EQ(L"修复成功", result);
+    auto widths = Widths(seen);
+    EXPECT_EQ(widths.end(), std::find(widths.begin(), widths.end(), 130)) << "65 shown without a delete";
+    EXPECT_NE(widths.end(), std::find(widths.begin(), widths.end(), 156));
+    std::string log = Log();
+    EXPECT_EQ(std::string::npos, log.find("] del ")) << "the delete was issued";
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"没有启动")));
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"找不到文件")));
+}
+
+TEST_F(Tool, ACommandThatNeverAnswersFailsAndLeavesTheSpoolerRunning) {
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", L"net stop");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    DWORD start = ::GetTickCount();
+    std::wstring result;
+    RunRepair(&result);
+    EXPECT_EQ(L"修复失败", result);
+    EXPECT_GE(::GetTickCount() - start, 30000u);
+    ExpectCommandsLogged({"net stop spooler", "sc config spooler start= auto", "net start spooler"});
+    EXPECT_EQ("running auto", ReadFileBytes(m_state));
+    PressPromptButton(1015);
+}
+
+TEST_F(Tool, WithoutItsLibraryTheToolSaysSoAndEndsLeavingItsFolder) {
+    ::DeleteFileW((m_folder + L"DalvexFeedbackInformation.dll").c_str());
+    Launch();
+    std::wstring text;
+    HWND prompt = WaitForPrompt(20000, &text);
+    ASSERT_NE(nullptr, prompt);
+    EXPECT_EQ(L"工具初始化失败", text);
+    PressPromptButton(1015);
+    ASSERT_TRUE(Exited(5000));
+    DWORD code = 1;
+    ::GetExitCodeProcess(m_process, &code);
+    EXPECT_EQ(0u, code);
+    PumpFor(4500);
+    EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe")) << "an early end must not remove the tool";
+}
+
+TEST_F(Tool, ANewerVersionIsOfferedAndTheToolEnds) {
+    m_service.Set(CFakeService::Behaviour::Answer, 200, "1.0.2");
+    Launch();
+    std::wstring text;
+    HWND prompt = WaitForPrompt(20000, &text);
+    ASSERT_NE(nullptr, prompt);
+    EXPECT_EQ(L"检测到当前工具有新的版本更新，请下载最新版本使用。", text);
+    PressPromptButton(1015);
+    ASSERT_TRUE(Exited(10000));
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_opened).find("download") != std::string::npos; }, 10000))
+        << "the download page was not opened: " << ReadFileBytes(m_opened);
+    PumpFor(4500);
+    EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe"));
+}
+
+TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(::GetDlgItem(m_panel, 1002));
+    HWND feedback = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (feedback = ShellOfSize(m_pid, 410, 479)) && PanelOf(feedback); }, 10000));
+    Click(::GetDlgItem(PanelOf(feedback), 1016));
+    ASSERT_TRUE(Exited(15000));
+    bool reported = false;
+    for (const auto& r : m_service.Requests())
+        if (r.method == "POST" && r.body.find("answer=1") != std::string::npos) reported = true;
+    EXPECT_TRUE(reported) << "the answer did not reach the service";
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + L"Tarnwick.exe"); }, 10000));
+    EXPECT_FALSE(FileExists(m_folder + L"DalvexFeedbackInformation.dll"));
+    EXPECT_FALSE(FileExists(m_folder + L"LOG.txt"));
+}

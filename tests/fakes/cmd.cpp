@@ -1,0 +1,90 @@
+// Stands in for cmd.exe in the test prefix. Wine's cmd deletes silently where
+// Windows prints "删除文件 - <path>" for every file that "del /s" removes;
+// this prints that, and hands every other command line to Wine's own cmd,
+// installed beside it as winecmd.exe.
+#include <string>
+
+#include "FakeConsole.h"
+
+namespace {
+
+std::wstring AfterSlashC(const std::wstring& line) {
+    // The command line after the program name and "/C".
+    size_t i = 0;
+    if (!line.empty() && line[0] == L'"') i = line.find(L'"', 1) + 1;
+    else while (i < line.size() && line[i] != L' ') ++i;
+    while (i < line.size() && line[i] == L' ') ++i;
+    if (i + 1 < line.size() && line[i] == L'/' && (line[i + 1] == L'C' || line[i + 1] == L'c')) {
+        i += 2;
+        while (i < line.size() && line[i] == L' ') ++i;
+        std::wstring rest = line.substr(i);
+        if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"') rest = rest.substr(1, rest.size() - 2);
+        return rest;
+    }
+    return std::wstring();
+}
+
+bool IsRecursiveDelete(const std::wstring& command, std::wstring& pattern) {
+    if (command.size() < 4 || _wcsnicmp(command.c_str(), L"del ", 4) != 0) return false;
+    bool recurse = false;
+    size_t i = 4;
+    while (i < command.size()) {
+        while (i < command.size() && command[i] == L' ') ++i;
+        size_t end = command.find(L' ', i);
+        std::wstring token = command.substr(i, end == std::wstring::npos ? std::wstring::npos : end - i);
+        if (fake::Is(token, L"/s")) recurse = true;
+        else if (!token.empty() && token[0] != L'/' && pattern.empty()) pattern = fake::Expand(token);
+        if (end == std::wstring::npos) break;
+        i = end;
+    }
+    return recurse && !pattern.empty();
+}
+
+int RunWineCmd(const std::wstring& line) {
+    wchar_t sys[MAX_PATH] = {};
+    ::GetSystemDirectoryW(sys, MAX_PATH);
+    std::wstring exe = std::wstring(sys) + L"\\winecmd.exe";
+    size_t i = 0;
+    if (!line.empty() && line[0] == L'"') i = line.find(L'"', 1) + 1;
+    else while (i < line.size() && line[i] != L' ') ++i;
+    std::wstring cmdLine = L"\"" + exe + L"\"" + line.substr(i);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(exe.c_str(), &cmdLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return 1;
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+int wmain() {
+    std::wstring line = ::GetCommandLineW();
+    std::wstring pattern;
+    if (IsRecursiveDelete(AfterSlashC(line), pattern)) {
+        fake::HangIf(L"del");
+        std::wstring dir, mask;
+        fake::SplitPattern(pattern, dir, mask);
+        std::vector<std::wstring> files;
+        fake::FindFiles(dir, mask, files);
+        if (files.empty()) {
+            fake::Print(L"找不到 " + pattern + L"\r\n");
+            return 0;
+        }
+        for (const auto& f : files) {
+            if (::DeleteFileW(f.c_str())) fake::Print(L"删除文件 - " + f + L"\r\n");
+            else fake::Print(L"拒绝访问。 - " + f + L"\r\n");
+            ::Sleep(150);
+        }
+        return 0;
+    }
+    return RunWineCmd(line);
+}
