@@ -400,3 +400,64 @@ TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
     EXPECT_FALSE(FileExists(m_folder + L"DalvexFeedbackInformation.dll"));
     EXPECT_FALSE(FileExists(m_folder + L"LOG.txt"));
 }
+
+namespace {
+// The agreement overlay's panel: the window holding the agreement text.
+HWND AgreementPanel(DWORD pid) {
+    struct Ctx { DWORD pid; HWND found; } ctx{pid, nullptr};
+    ::EnumWindows([](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD p = 0;
+        ::GetWindowThreadProcessId(hwnd, &p);
+        if (p == c->pid && ::GetDlgItem(hwnd, 1009)) {
+            c->found = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+}  // namespace
+
+TEST_F(Tool, ThePanelsTextsOverlayKeysAndMinimise) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    HWND title = ::GetDlgItem(m_panel, 1012);
+    Click(title);
+    HWND overlay = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (overlay = AgreementPanel(m_pid)) && ::IsWindowVisible(overlay); }, 10000))
+        << "the agreement did not show";
+    // The overlay covers the title but for its lowest rows: click there.
+    RECT tr = WindowRect(title);
+    ClickAt((tr.left + tr.right) / 2, tr.bottom - 3);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(overlay); }, 5000)) << "a second click did not hide it";
+    Click(title);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(overlay) != FALSE; }, 5000));
+    RECT pr = WindowRect(m_panel);
+    MouseMoveTo(pr.left + 200, pr.bottom - 60);
+    ClickAt(pr.left + 300, pr.bottom - 3);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(overlay); }, 5000)) << "a click elsewhere did not hide it";
+
+    Click(::GetDlgItem(m_panel, 1008));
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_opened).find("feedback?tool=10042&version=1.0.1") !=
+                                     std::string::npos; }, 10000))
+        << ReadFileBytes(m_opened);
+    Click(::GetDlgItem(m_panel, 1017));
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_opened).find("/detail/dc_172545.html") != std::string::npos; },
+                        10000))
+        << ReadFileBytes(m_opened);
+
+    // Enter and Escape do not take the panel away from its shell.
+    ::SetForegroundWindow(m_panel);
+    PressKey(VK_RETURN);
+    PressKey(VK_ESCAPE);
+    PumpFor(500);
+    EXPECT_TRUE(::IsWindowVisible(m_panel));
+    EXPECT_TRUE(::IsWindowVisible(m_shell));
+
+    Click(::GetDlgItem(m_panel, 1003));
+    EXPECT_TRUE(WaitFor([&] { return ::IsIconic(m_shell) && !::IsWindowVisible(m_panel); }, 5000))
+        << "minimise did not take both windows away";
+    ::PostMessageW(m_shell, WM_SYSCOMMAND, SC_RESTORE, 0);  // as the taskbar does
+    EXPECT_TRUE(WaitFor([&] { return !::IsIconic(m_shell) && ::IsWindowVisible(m_panel); }, 5000))
+        << "restoring did not bring the panel back";
+}
