@@ -461,3 +461,60 @@ TEST_F(Tool, ThePanelsTextsOverlayKeysAndMinimise) {
     EXPECT_TRUE(WaitFor([&] { return !::IsIconic(m_shell) && ::IsWindowVisible(m_panel); }, 5000))
         << "restoring did not bring the panel back";
 }
+
+// Not a timed test: figures for the README, run by tests/e2e/benchmark.
+TEST_F(Tool, DISABLED_Benchmark) {
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_DELAY_MS", L"0");
+    auto seconds = [](DWORD ms) { return ms / 1000.0; };
+    // Start to visible main window, against a bare window under the same Wine.
+    DWORD t0 = ::GetTickCount();
+    Launch();
+    ASSERT_TRUE(WaitFor([&] { return (m_shell = ShellOfSize(m_pid, 410, 611)) && PanelOf(m_shell); }, 20000));
+    DWORD toolStart = ::GetTickCount() - t0;
+    m_panel = PanelOf(m_shell);
+    m_start = ::GetDlgItem(m_panel, 1004);
+    {
+        std::wstring cmd = L"\"" + ProgramFolder() + L"bare_window.exe\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        DWORD b0 = ::GetTickCount();
+        ASSERT_TRUE(::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        HWND bare = nullptr;
+        WaitFor([&] { return (bare = ::FindWindowW(L"TarnwickBareWindow", nullptr)) && ::IsWindowVisible(bare); },
+                20000);
+        DWORD bareStart = ::GetTickCount() - b0;
+        ::PostMessageW(bare, WM_CLOSE, 0, 0);
+        ::WaitForSingleObject(pi.hProcess, 5000);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        printf("start to visible main window: %.2f s (bare Win32 window: %.2f s)\n", seconds(toolStart),
+               seconds(bareStart));
+    }
+    // The whole repair with commands that answer at once.
+    QueueJobs();
+    DWORD r0 = ::GetTickCount();
+    std::wstring result;
+    RunRepair(&result);
+    DWORD repair = ::GetTickCount() - r0;
+    EXPECT_EQ(L"修复成功", result);
+    printf("click to result prompt, queued jobs: %.2f s (pacing floor: 7 commands read at most every 0.5 s, "
+           "plus the 2.1 s wait of step 4)\n", seconds(repair));
+    PressPromptButton(1015);
+    WaitFor([&] { return ::IsWindowEnabled(m_start) != FALSE; }, 15000);
+    DWORD e0 = ::GetTickCount();
+    RunRepair(&result);
+    printf("click to result prompt, empty queue: %.2f s\n", seconds(::GetTickCount() - e0));
+    PressPromptButton(1015);
+    // Idle: the step thread polls every 100 ms and the reader every 500 ms.
+    auto cpu = [&] {
+        FILETIME c, e, k, u;
+        ::GetProcessTimes(m_process, &c, &e, &k, &u);
+        return (ULARGE_INTEGER{{k.dwLowDateTime, k.dwHighDateTime}}.QuadPart +
+                ULARGE_INTEGER{{u.dwLowDateTime, u.dwHighDateTime}}.QuadPart) / 10000.0;
+    };
+    PumpFor(2000);
+    double before = cpu();
+    PumpFor(30000);
+    printf("CPU time over 30 idle seconds: %.0f ms\n", cpu() - before);
+}
