@@ -88,6 +88,33 @@ HWND PanelOf(HWND shell) {
     return ctx.found;
 }
 
+// One row of the screen in one copy, so that sampling keeps up with the bar.
+std::vector<COLORREF> ScreenRow(int x, int y, int width) {
+    std::vector<COLORREF> out;
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -1;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bmp && bits) {
+        HGDIOBJ old = ::SelectObject(mem, bmp);
+        ::BitBlt(mem, 0, 0, width, 1, screen, x, y, SRCCOPY);
+        ::GdiFlush();
+        auto* px = static_cast<const DWORD*>(bits);
+        for (int i = 0; i < width; ++i) out.push_back(RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF));
+        ::SelectObject(mem, old);
+        ::DeleteObject(bmp);
+    }
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
 bool WaitFor(const std::function<bool()>& done, DWORD ms) { return PumpUntil(done, ms); }
 
 void Click(HWND control) {
@@ -217,8 +244,9 @@ protected:
                 ::GetClientRect(panel, &cr);
                 int y = pr.top + cr.bottom - 25 + 4, x0 = pr.left + 30;
                 int width = 0;
-                for (int x = 0; x < 191; ++x) {
-                    COLORREF c = ScreenPixel(x0 + x, y);
+                std::vector<COLORREF> row = ScreenRow(x0, y, 191);
+                for (int x = 0; x < static_cast<int>(row.size()); ++x) {
+                    COLORREF c = row[static_cast<size_t>(x)];
                     int d = std::abs(GetRValue(c) - fillColour.GetR()) + std::abs(GetGValue(c) - fillColour.GetG()) +
                             std::abs(GetBValue(c) - fillColour.GetB());
                     if (d < 90) width = x + 1;
@@ -290,7 +318,7 @@ TEST_F(Tool, QueuedJobsAreClearedAndTwoRunsFollowEachOther) {
     EXPECT_EQ(L"修复成功", result);
     auto widths = Widths(seen);
     for (int w : {26, 52, 78, 104, 130, 156, 180})
-        EXPECT_NE(widths.end(), std::find(widths.begin(), widths.end(), w)) << "progress " << w / 2 << " not shown";
+        EXPECT_NE(widths.end(), std::find(widths.begin(), widths.end(), w)) << "progress " << w / 2 << " not shown; widths seen: " << ::testing::PrintToString(widths);
     for (size_t i = 1; i < widths.size(); ++i) EXPECT_LE(widths[i - 1], widths[i]) << "progress went back";
     // Step 4 waits about 2.1 seconds when attrib finds the files.
     DWORD at52 = FirstSeen(seen, 104), at65 = FirstSeen(seen, 130);

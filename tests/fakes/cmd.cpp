@@ -71,6 +71,7 @@ int wmain() {
     std::wstring pattern;
     if (IsRecursiveDelete(AfterSlashC(line), pattern)) {
         fake::HangIf(L"del");
+        fake::Work();
         std::wstring dir, mask;
         fake::SplitPattern(pattern, dir, mask);
         std::vector<std::wstring> files;
