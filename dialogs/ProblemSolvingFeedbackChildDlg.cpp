@@ -86,9 +86,7 @@ BOOL CProblemSolvingFeedbackChildDlg::OnEraseBkgnd(HDC dc) {
     RECT r = ::IsRectEmpty(&m_clientRect) ? GetClientRect() : m_clientRect;
     Gdiplus::Graphics g(dc);
     g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-    g.DrawImage(m_background, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,
-                static_cast<INT>(m_background->GetWidth()), static_cast<INT>(m_background->GetHeight()),
-                Gdiplus::UnitPixel);
+    DrawImageStretched(g, m_background, r);
     return TRUE;
 }
 

@@ -204,9 +204,7 @@ BOOL CTarnwickDlgOP::OnEraseBkgnd(HDC dc) {
         ::MessageBoxW(m_hWnd, L"ERROR", L"", MB_OK);
         return TRUE;
     }
-    g.DrawImage(m_background, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,
-                static_cast<INT>(m_background->GetWidth()), static_cast<INT>(m_background->GetHeight()),
-                Gdiplus::UnitPixel);
+    DrawImageStretched(g, m_background, r);
     ::BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
     return TRUE;
 }
@@ -280,7 +278,7 @@ bool CTarnwickDlgOP::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CTarnwickDlgOP::PreTranslateMessage(MSG* msg) {
-    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) return TRUE;
+    if (IsEnterOrEscape(msg)) return TRUE;
     return CSkinPanel::PreTranslateMessage(msg);
 }
 

@@ -38,3 +38,9 @@ bool LoadPngResource(UINT id, Gdiplus::Image*& image) {
     image = loaded;
     return true;
 }
+
+void DrawImageStretched(Gdiplus::Graphics& g, Gdiplus::Image* image, const RECT& r) {
+    if (!image) return;
+    g.DrawImage(image, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,
+                static_cast<INT>(image->GetWidth()), static_cast<INT>(image->GetHeight()), Gdiplus::UnitPixel);
+}

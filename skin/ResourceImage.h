@@ -11,3 +11,6 @@ Gdiplus::Image* ImageFromResource(HMODULE module, UINT id, const wchar_t* type);
 
 // The module whose resources the program draws from.
 HMODULE ResourceModule();
+
+// Draws the whole image stretched into `r`, in pixels.
+void DrawImageStretched(Gdiplus::Graphics& g, Gdiplus::Image* image, const RECT& r);
