@@ -44,14 +44,10 @@ void CDrawTextStatic::DrawContent(HDC dc) {
 }
 
 void CDrawTextStatic::OnPaint() {
-    CPaintDC paint(m_hWnd);
-    m_client = GetClientRect();
-    CMemoryDC mem(paint);
-    CBitmap bitmap(::CreateCompatibleBitmap(paint, m_client.right, m_client.bottom));
-    if (!mem || !bitmap) return;
-    CSelectObject select(mem, bitmap.Get());
-    DrawContent(mem);
-    ::BitBlt(paint, 0, 0, m_client.right, m_client.bottom, mem, 0, 0, SRCCOPY);
+    PaintDoubleBuffered(m_hWnd, [this](HDC dc, const RECT& client) {
+        m_client = client;
+        DrawContent(dc);
+    });
 }
 
 LRESULT CDrawTextStatic::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

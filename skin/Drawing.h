@@ -17,3 +17,20 @@ HFONT CreateFontFromParent(HWND control, int delta);
 
 // Fills with a solid colour.
 void FillSolid(HDC dc, const RECT& r, COLORREF colour);
+
+// The controls' double-buffered paint: `draw` paints the client rectangle into
+// a memory DC, which is then copied to the window in one block transfer.
+// Returns the client rectangle it painted.
+template <typename Draw>
+RECT PaintDoubleBuffered(HWND hwnd, Draw draw) {
+    CPaintDC paint(hwnd);
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    CMemoryDC mem(paint);
+    CBitmap bitmap(::CreateCompatibleBitmap(paint, client.right, client.bottom));
+    if (!mem || !bitmap) return client;
+    CSelectObject select(mem, bitmap.Get());
+    draw(mem.Get(), client);
+    ::BitBlt(paint, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+    return client;
+}
