@@ -27,10 +27,27 @@ SOCKET Loopback(unsigned short* port) {
     return s;
 }
 
-void SendAll(SOCKET s, const std::string& data) {
+// Waits until the socket can be read or written, or the service stops.
+// Handlers never block in a call, so a client that stops reading can't pin
+// one: Wine doesn't always close a connection its caller has let go of.
+bool Ready(SOCKET s, bool write, const std::atomic<bool>& stop) {
+    while (!stop) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(s, &set);
+        timeval wait{0, 50 * 1000};
+        int n = ::select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &wait);
+        if (n != 0) return n > 0;
+    }
+    return false;
+}
+
+void SendAll(SOCKET s, const std::string& data, const std::atomic<bool>& stop) {
     size_t sent = 0;
     while (sent < data.size()) {
+        if (!Ready(s, true, stop)) return;
         int n = ::send(s, data.data() + sent, static_cast<int>(data.size() - sent), 0);
+        if (n == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) continue;
         if (n <= 0) return;
         sent += static_cast<size_t>(n);
     }
@@ -48,10 +65,6 @@ CFakeService::~CFakeService() {
     m_stop = true;
     ::closesocket(m_listen);
     m_thread.join();
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (SOCKET s : m_open) ::shutdown(s, SD_BOTH);
-    }
     for (auto& t : m_handlers) t.join();
 }
 
@@ -78,8 +91,9 @@ void CFakeService::Serve() {
     for (;;) {
         SOCKET s = ::accept(m_listen, nullptr, nullptr);
         if (s == INVALID_SOCKET) return;
+        u_long nonBlocking = 1;
+        ::ioctlsocket(s, FIONBIO, &nonBlocking);
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_open.push_back(s);
         m_handlers.emplace_back([this, s] { Handle(s); });
     }
 }
@@ -90,8 +104,9 @@ void CFakeService::Handle(SOCKET s) {
     char buf[2048];
     size_t headEnd = std::string::npos;
     size_t want = 0;
-    while (!m_stop) {
+    while (Ready(s, false, m_stop)) {
         int n = ::recv(s, buf, sizeof(buf), 0);
+        if (n == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) continue;
         if (n <= 0) break;
         in.append(buf, n);
         if (headEnd == std::string::npos) {
@@ -124,26 +139,25 @@ void CFakeService::Handle(SOCKET s) {
     switch (b) {
     case Behaviour::Answer:
         SendAll(s, "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: " +
-                       std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                       std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body,
+                m_stop);
         break;
     case Behaviour::Silent:
         while (!m_stop) ::Sleep(20);
         break;
     case Behaviour::Trickle:
-        SendAll(s, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n");
+        SendAll(s, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n",
+                m_stop);
         for (int i = 0; i < 5000 && !m_stop; ++i) {
-            SendAll(s, "9");
+            SendAll(s, "9", m_stop);
             for (int w = 0; w < 20 && !m_stop; ++w) ::Sleep(20);
         }
         break;
     case Behaviour::Garbage:
-        SendAll(s, std::string("\x00\xff\x13garbage\r\n\r\n\x01", 14));
+        SendAll(s, std::string("\x00\xff\x13garbage\r\n\r\n\x01", 14), m_stop);
         break;
     }
     ::shutdown(s, SD_SEND);
     ::Sleep(50);
-    std::lock_guard<std::mutex> lock(m_mutex);
     ::closesocket(s);
-    for (auto& o : m_open)
-        if (o == s) o = INVALID_SOCKET;
 }

@@ -45,7 +45,6 @@ private:
     int m_status = 200;
     std::string m_body;
     std::vector<Request> m_requests;
-    std::vector<SOCKET> m_open;
     std::vector<std::thread> m_handlers;
     std::thread m_thread;
 };
