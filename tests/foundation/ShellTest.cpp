@@ -243,22 +243,7 @@ int RunChildCopy(const std::wstring& folder, DWORD dpi) {
     // Wine has no timeout.exe; the stand-in waits as Windows' does.
     ::SetEnvironmentVariableW(L"PATH", (ProgramFolder() + L"fakes;" + oldPath).c_str());
     ::SetEnvironmentVariableW(L"TARNWICK_SHELL_CHILD", L"1");
-    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=ShellChild.*";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    int code = -1;
-    if (::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
-        if (::WaitForSingleObject(pi.hProcess, 90000) == WAIT_OBJECT_0) {
-            DWORD c = 0;
-            ::GetExitCodeProcess(pi.hProcess, &c);
-            code = static_cast<int>(c);
-        } else {
-            ::TerminateProcess(pi.hProcess, 99);
-        }
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
+    int code = RunToExit(L"\"" + exe + L"\" --gtest_filter=ShellChild.*", folder, 90000);
     ::SetEnvironmentVariableW(L"TARNWICK_SHELL_CHILD", nullptr);
     ::SetEnvironmentVariableW(L"PATH", oldPath);
     SetLogPixels(oldDpi);

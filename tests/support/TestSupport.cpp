@@ -93,27 +93,33 @@ DWORD GetLogPixels() {
     return dpi;
 }
 
+int RunToExit(std::wstring commandLine, const std::wstring& folder, DWORD timeoutMs) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return -1;
+    int code = 99;
+    if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        DWORD c = 0;
+        ::GetExitCodeProcess(pi.hProcess, &c);
+        code = static_cast<int>(c);
+    } else {
+        ::TerminateProcess(pi.hProcess, 99);
+    }
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
 int RunSelfAtDpi(DWORD dpi, const std::string& filter, DWORD timeoutMs) {
     DWORD old = GetLogPixels();
     SetLogPixels(dpi);
     wchar_t exe[MAX_PATH];
     ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end());
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    int code = -1;
-    if (::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-            DWORD c = 0;
-            ::GetExitCodeProcess(pi.hProcess, &c);
-            code = static_cast<int>(c);
-        } else {
-            ::TerminateProcess(pi.hProcess, 99);
-        }
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
+    int code = RunToExit(L"\"" + std::wstring(exe) + L"\" --gtest_filter=" + std::wstring(filter.begin(), filter.end()),
+                         std::wstring(), timeoutMs);
     SetLogPixels(old);
     return code;
 }

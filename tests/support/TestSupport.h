@@ -24,6 +24,10 @@ void PressKey(WORD vk);
 void SetLogPixels(DWORD dpi);
 DWORD GetLogPixels();
 
+// Runs a command line in `folder` (empty: this one) and returns its exit
+// code; -1 when it would not start, 99 when it outran the time and was ended.
+int RunToExit(std::wstring commandLine, const std::wstring& folder, DWORD timeoutMs);
+
 // Runs this test program again as a child with a gtest filter and the given
 // LogPixels value, waits, restores the old value and returns the child's
 // exit code (0 when its tests passed).
