@@ -10,8 +10,7 @@ namespace {
 
 std::atomic<CCmdCommandOp*> g_instance{nullptr};
 
-const char kPrefix[] = "cmd /C ";
-const size_t kPrefixBytes = sizeof(kPrefix) - 1;
+const size_t kPrefixBytes = sizeof(CCmdCommandOp::kPrefix) - 1;
 const wchar_t kNoCwdSearch[] = L"NoDefaultCurrentDirectoryInExePath";
 
 // The program's environment with the current folder taken out of the
@@ -33,6 +32,14 @@ std::wstring ChildEnvironment() {
     return block;
 }
 
+// A hidden command has nobody to answer a question; reading the null device
+// gives it an end of input at once instead of a wait.
+HANDLE OpenNullInput() {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                         nullptr);
+}
+
 std::wstring SystemFolder() {
     std::wstring cmd = SystemCmdPath();
     return cmd.substr(0, cmd.find_last_of(L'\\'));
@@ -48,6 +55,7 @@ CCmdCommandOp::CCmdCommandOp() {
     std::memset(&m_startupInfo, 0, sizeof(m_startupInfo));
     std::memset(&m_pipeSecurity, 0, sizeof(m_pipeSecurity));
     std::memset(&m_processInfo, 0, sizeof(m_processInfo));
+    ::InitializeCriticalSection(&m_postLock);
 
     // Closing the job, also by the process ending, ends every child with it.
     m_job = ::CreateJobObjectW(nullptr, nullptr);
@@ -61,6 +69,7 @@ CCmdCommandOp::CCmdCommandOp() {
 CCmdCommandOp::~CCmdCommandOp() {
     Shutdown();
     if (m_job) ::CloseHandle(m_job);
+    ::DeleteCriticalSection(&m_postLock);
 }
 
 bool CCmdCommandOp::Initialize() {
@@ -74,7 +83,13 @@ bool CCmdCommandOp::SetOutputCallback(CmdOutputCallback callback, void* context)
     return true;
 }
 
-bool CCmdCommandOp::Execute(const char* command, int length) {
+bool CCmdCommandOp::SetEndedCallback(CmdEndedCallback callback, void* context) {
+    m_endedContext.store(context);
+    m_endedCallback.store(callback);
+    return true;
+}
+
+bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
     // The buffer holds the prefix, at most this many bytes and a terminator;
     // a longer command is refused rather than cut or run past the buffer.
     if (length < 0 || length > kMaxCommandBytes || (length > 0 && !command)) return false;
@@ -94,6 +109,8 @@ bool CCmdCommandOp::Execute(const char* command, int length) {
     std::memset(&m_startupInfo, 0, sizeof(m_startupInfo));
     m_startupInfo.cb = sizeof(m_startupInfo);
     ::GetStartupInfoW(&m_startupInfo);
+    HANDLE nullInput = OpenNullInput();
+    m_startupInfo.hStdInput = nullInput != INVALID_HANDLE_VALUE ? nullInput : nullptr;
     m_startupInfo.hStdOutput = writeEnd;
     m_startupInfo.hStdError = writeEnd;
     m_startupInfo.wShowWindow = SW_HIDE;
@@ -134,14 +151,34 @@ bool CCmdCommandOp::Execute(const char* command, int length) {
     // The pipe breaks once the child and everything it started have ended.
     ::CloseHandle(writeEnd);
     m_writeEnd = nullptr;
+    if (nullInput != INVALID_HANDLE_VALUE) ::CloseHandle(nullInput);
+    m_startupInfo.hStdInput = nullptr;
     if (!started) {
         ::CloseHandle(readEnd);
         return false;
     }
+    ::EnterCriticalSection(&m_postLock);
     // A read end the reader never took over is nobody's but ours.
     if (HANDLE unread = m_postedReadEnd.exchange(readEnd)) ::CloseHandle(unread);
+    m_postedTag.store(tag);
+    ::LeaveCriticalSection(&m_postLock);
     m_readingActive.store(true);
     return true;
+}
+
+bool CCmdCommandOp::EndCommand(DWORD waitMs) {
+    if (!m_job) return false;
+    ::TerminateJobObject(m_job, 1);
+    // Termination is asynchronous; the job counts what is still alive.
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+        if (!::QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr))
+            return false;
+        if (info.ActiveProcesses == 0) return true;
+        if (::GetTickCount() - start >= waitMs) return false;
+        ::Sleep(10);
+    }
 }
 
 bool CCmdCommandOp::Close() {
@@ -174,16 +211,26 @@ bool CCmdCommandOp::ReadOutputStep() {
         ::CloseHandle(m_readEnd);
         m_readEnd = nullptr;
     }
+    ::EnterCriticalSection(&m_postLock);
     if (HANDLE posted = m_postedReadEnd.exchange(nullptr)) {
         if (m_readEnd) ::CloseHandle(m_readEnd);
         m_readEnd = posted;
+        m_readTag.store(m_postedTag.load());
     }
+    ::LeaveCriticalSection(&m_postLock);
     if (m_readEnd && m_readingActive.load()) {
         std::memset(m_output, 0, sizeof(m_output));
         DWORD count = 0;
         if (::ReadFile(m_readEnd, m_output, kChunkBytes, &count, nullptr) && count > 0) {
             CmdOutputCallback callback = m_callback.load();
             if (callback) callback(m_output, static_cast<int>(count), m_context.load());
+        } else {
+            // The pipe breaks once the command and all it started are gone, and
+            // only after everything they wrote was read.
+            ::CloseHandle(m_readEnd);
+            m_readEnd = nullptr;
+            CmdEndedCallback ended = m_endedCallback.load();
+            if (ended) ended(m_readTag.load(), m_endedContext.load());
         }
     }
     // Waiting on the stop event rather than sleeping lets a stop take effect
@@ -223,6 +270,11 @@ bool RunCmdCommand(CCmdCommandOp* op, const char* command, int length) {
     if (!IsInstance(op)) return false;
     op->Execute(command, length);
     return true;
+}
+
+bool SetCmdEndedCallback(CCmdCommandOp* op, CmdEndedCallback callback, void* context) {
+    if (!IsInstance(op)) return false;
+    return op->SetEndedCallback(callback, context);
 }
 
 bool CloseCmdCommand(CCmdCommandOp* op) {

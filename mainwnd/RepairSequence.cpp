@@ -11,11 +11,16 @@ const char kNotStarted[] = "\xC3\xBB\xD3\xD0\xC6\xF4\xB6\xAF";                  
 const char kNoFile[] = "\xD5\xD2\xB2\xBB\xB5\xBD\xCE\xC4\xBC\xFE";                      // 找不到文件
 const char kDeleted[] = "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE";                             // 删除文件
 const char kStarted[] = "\xB7\xFE\xCE\xF1\xD2\xD1\xBE\xAD\xC6\xF4\xB6\xAF\xB3\xC9\xB9\xA6";  // 服务已经启动成功
+// 网络会话未能删除，继续修复
+const char kSessionsSkipped[] =
+    "\xCD\xF8\xC2\xE7\xBB\xE1\xBB\xB0\xCE\xB4\xC4\xDC\xC9\xBE\xB3\xFD\xA3\xAC\xBC\xCC\xD0\xF8\xD0\xDE\xB8\xB4";
 
+// "/y": a running dependent service (fax, a vendor's port monitor) would
+// otherwise make the stop ask a question that a hidden command can't answer.
 const CRepairSequence::Step kSteps[] = {
     {13, "net session /delete /y", kDone, nullptr},
     {26, "sc config spooler start= disabled", kSuccess, nullptr},
-    {39, "net stop spooler", kStopped, kNotStarted},
+    {39, "net stop spooler /y", kStopped, kNotStarted},
     {52, "attrib %systemroot%\\System32\\spool\\PRINTERS\\*.* -R /s", kNoFile, nullptr},
     {65, "del %systemroot%\\System32\\spool\\PRINTERS\\*.* /q /s", kNoFile, kDeleted},
     {78, "sc config spooler start= auto", kSuccess, nullptr},
@@ -23,7 +28,26 @@ const CRepairSequence::Step kSteps[] = {
 };
 const CRepairSequence::Step kRestoreAuto{-1, "sc config spooler start= auto", kSuccess, nullptr};
 const CRepairSequence::Step kRestoreStart{-1, "net start spooler", kStarted, nullptr};
+
+bool IsCommandStep(int step) {
+    return (step >= 1 && step <= 7) || step == CRepairSequence::kStepRestoreAuto ||
+           step == CRepairSequence::kStepRestoreStart;
 }
+
+// What the system is asked when a step's command ended without its words.
+bool CheckFor(int step, SpoolerCheck& check) {
+    switch (step) {
+    case 2: check = SpoolerCheck::StartDisabled; return true;
+    case 3: check = SpoolerCheck::Stopped; return true;
+    case 5: check = SpoolerCheck::QueueEmpty; return true;
+    case 6:
+    case CRepairSequence::kStepRestoreAuto: check = SpoolerCheck::StartAutomatic; return true;
+    case 7:
+    case CRepairSequence::kStepRestoreStart: check = SpoolerCheck::Running; return true;
+    default: return false;
+    }
+}
+}  // namespace
 
 const CRepairSequence::Step* CRepairSequence::StepAt(int step) {
     if (step >= 1 && step <= 7) return &kSteps[step - 1];
@@ -32,92 +56,228 @@ const CRepairSequence::Step* CRepairSequence::StepAt(int step) {
     return nullptr;
 }
 
+// step: 8 bits, then issued, worded and ended, then the serial in the rest.
+CRepairSequence::State CRepairSequence::Decode(uint32_t word) {
+    State s;
+    s.step = static_cast<int>(word & 0xFF);
+    s.issued = (word >> 8) & 1;
+    s.worded = (word >> 9) & 1;
+    s.ended = (word >> 10) & 1;
+    s.serial = word >> 11;
+    return s;
+}
+
+uint32_t CRepairSequence::Encode(const State& s) {
+    return (static_cast<uint32_t>(s.step) & 0xFF) | (s.issued ? 1u << 8 : 0) | (s.worded ? 1u << 9 : 0) |
+           (s.ended ? 1u << 10 : 0) | ((s.serial & 0x1FFFFF) << 11);
+}
+
+bool CRepairSequence::Exchange(const State& from, const State& to) {
+    uint32_t expected = Encode(from);
+    return m_word.compare_exchange_strong(expected, Encode(to));
+}
+
+int CRepairSequence::NextStep(int step) {
+    switch (step) {
+    case 4: return 6;
+    case 7: return kStepSuccess;
+    case kStepRestoreAuto: return kStepRestoreStart;
+    case kStepRestoreStart: return kStepFailure;
+    default: return step + 1;
+    }
+}
+
+void CRepairSequence::Arm() {
+    State idle = Decode(m_word.load());
+    idle.step = 1;
+    idle.issued = true;  // nothing to issue until a run starts
+    m_word = Encode(idle);
+}
+
 void CRepairSequence::Start(DWORD now) {
     m_progress = 0;
-    repairStep = 1;
     deletionSeen = false;
     attribWaitArmed = true;
     attribWaitPasses = 0;
     m_spoolerDisabled = false;
+    m_quiet = false;
     m_stepSince = now;
     m_running = true;
-    stepReady = true;
+    State s = Decode(m_word.load());
+    State start;
+    start.step = 1;
+    start.serial = s.serial;
+    m_word = Encode(start);
 }
 
-void CRepairSequence::Advance(int next) {
-    repairStep = next;
-    stepReady = true;
+void CRepairSequence::StartRestore(DWORD now) {
+    m_spoolerDisabled = true;
+    m_quiet = true;
+    m_stepSince = now;
+    m_running = true;
+    State s = Decode(m_word.load());
+    State start;
+    start.step = kStepRestoreAuto;
+    start.serial = s.serial;
+    m_word = Encode(start);
 }
 
-void CRepairSequence::Fail() {
+bool CRepairSequence::MoveOn(const State& from, int next) {
+    State to;
+    to.step = next;
+    to.serial = from.serial;
+    return Exchange(from, to);
+}
+
+void CRepairSequence::Fail(const State& from) {
     // A run must not leave printing broken: once the spooler was disabled it
     // is set back to automatic start and started before the failure shows.
-    Advance(m_spoolerDisabled && m_actions.HasRunner() ? kStepRestoreAuto : kStepFailure);
+    MoveOn(from, m_spoolerDisabled && m_actions.HasRunner() ? kStepRestoreAuto : kStepFailure);
+}
+
+void CRepairSequence::Confirmed(const State& s) {
+    if (!MoveOn(s, NextStep(s.step))) return;
+    if (s.step == 6 || s.step == kStepRestoreAuto) {
+        m_actions.RecordSpoolerDisabled(false);
+        m_actions.GuardShutdown(false);
+    }
 }
 
 void CRepairSequence::Pass(DWORD now) {
-    int step = repairStep;
-    bool hasRunner = m_actions.HasRunner();
-    if (stepReady && (step == kStepSuccess || step == kStepFailure)) {
-        m_progress = 100;
-        stepReady = false;
+    State s = Decode(m_word.load());
+    // The step in hand first, so that a step that has ended gives way to the
+    // next within the same pass.
+    if (m_running && s.issued && IsCommandStep(s.step)) {
+        Judge(s, now);
+        s = Decode(m_word.load());
+    }
+    if (!s.issued && (s.step == kStepSuccess || s.step == kStepFailure)) {
+        State done = s;
+        done.issued = true;
+        if (!Exchange(s, done)) return;
+        // Nothing of this run may outlive it.
+        if (m_commandOpen) m_actions.EndCommand();
+        m_commandOpen = false;
         m_running = false;
+        m_actions.GuardShutdown(false);
+        if (m_quiet) return;
+        m_progress = 100;
         m_actions.CloseProgress();
-        m_actions.ShowResult(step == kStepSuccess);
+        m_actions.ShowResult(s.step == kStepSuccess);
         return;
     }
-    if (stepReady && hasRunner) {
-        if (const Step* s = StepAt(step)) {
-            if (s->progress >= 0) m_progress = s->progress;
-            m_actions.Log(s->command);
-            m_stepSince = now;
-            stepReady = false;
-            if (step == 2) m_spoolerDisabled = true;
-            m_actions.RunCommand(s->command, static_cast<int>(std::strlen(s->command)));
-        }
+    if (!m_running || s.issued) return;
+    const Step* step = StepAt(s.step);
+    if (!step) return;
+    if (!m_actions.HasRunner()) {
+        // Nothing can ever be issued; the same time limit ends the run.
+        if (now - m_stepSince > kStepTimeoutMs) MoveOn(s, kStepFailure);
+        return;
     }
-    if (repairStep == 4 && attribWaitArmed) {
-        if (++attribWaitPasses > kAttribWaitLimit) {
-            attribWaitArmed = false;
-            Advance(5);
-        }
+    // One command at a time: whatever still runs goes before the next.
+    if (m_commandOpen) m_actions.EndCommand();
+    State issued = s;
+    issued.issued = true;
+    issued.worded = issued.ended = false;
+    issued.serial = (s.serial + 1) & 0x1FFFFF;
+    if (!Exchange(s, issued)) return;
+    if (step->progress >= 0) m_progress = step->progress;
+    if (s.step == 2) {
+        // Recorded before the command runs: a kill at any later moment
+        // leaves the record behind for the next start.
+        m_spoolerDisabled = true;
+        m_actions.RecordSpoolerDisabled(true);
+        m_actions.GuardShutdown(true);
     }
-    // A marker that never comes ends the run instead of holding the progress
-    // window open; without a runner nothing is ever issued, so the same rule
-    // ends such a run.
-    step = repairStep;
-    if (!m_running) return;
-    if (!stepReady && step >= 1 && step <= 7 && now - m_stepSince > kStepTimeoutMs) {
-        Fail();
-    } else if (!stepReady && (step == kStepRestoreAuto || step == kStepRestoreStart) &&
-               now - m_stepSince > kRestoreTimeoutMs) {
-        Advance(step == kStepRestoreAuto ? kStepRestoreStart : kStepFailure);
-    } else if (stepReady && !hasRunner && step >= 1 && step <= 7 && now - m_stepSince > kStepTimeoutMs) {
-        Advance(kStepFailure);
+    m_actions.Log(step->command);
+    m_stepSince = now;
+    m_wordsSeen = false;
+    m_commandOpen = true;
+    if (!m_actions.RunCommand(step->command, static_cast<int>(std::strlen(step->command)), issued.serial))
+        OnCommandEnded(issued.serial);
+    // The pass that issues step 4 is the first of its count.
+    if (s.step == 4) Judge(Decode(m_word.load()), now);
+}
+
+void CRepairSequence::Judge(const State& s, DWORD now) {
+    if (s.ended) m_commandOpen = false;
+    if (s.worded) {
+        if (!m_wordsSeen) {
+            m_wordsSeen = true;
+            m_wordsSince = now;
+        }
+        if (s.ended || now - m_wordsSince >= kAfterWordsMs) Confirmed(s);
+        return;
+    }
+    if (s.step == 4) {
+        // attrib says nothing when it succeeds: the count of passes moves on.
+        if (attribWaitArmed && ++attribWaitPasses > kAttribWaitLimit) {
+            if (MoveOn(s, 5)) attribWaitArmed = false;
+        }
+        return;
+    }
+    if (s.ended) {
+        SpoolerCheck check;
+        if (s.step == 1) {
+            // Dropping sessions only helps; a PC without the Server service
+            // has none to drop.
+            if (MoveOn(s, 2)) m_actions.Log(kSessionsSkipped);
+        } else if (CheckFor(s.step, check) && m_actions.Confirms(check)) {
+            m_actions.Log(kJudgedByState);
+            Confirmed(s);
+        } else if (s.step == kStepRestoreAuto || s.step == kStepRestoreStart) {
+            MoveOn(s, NextStep(s.step));
+        } else {
+            Fail(s);
+        }
+        return;
+    }
+    bool restoring = s.step == kStepRestoreAuto || s.step == kStepRestoreStart;
+    if (now - m_stepSince > (restoring ? kRestoreTimeoutMs : kStepTimeoutMs)) {
+        if (s.step == 1) {
+            if (MoveOn(s, 2)) m_actions.Log(kSessionsSkipped);
+        } else if (restoring) {
+            MoveOn(s, NextStep(s.step));
+        } else {
+            Fail(s);
+        }
     }
 }
 
-void CRepairSequence::OnOutput(const char* text, int length) {
+void CRepairSequence::OnOutput(const char* text, int length, unsigned tag) {
     if (!text || length <= 0) return;
     std::string chunk(text, static_cast<size_t>(length));
     chunk.resize(std::strlen(chunk.c_str()));
     m_actions.Log(chunk);
-    int step = repairStep;
-    if (stepReady) return;
-    const Step* s = StepAt(step);
-    if (!s) return;
-    int next = step == 7 ? kStepSuccess
-             : step == 4 ? 6
-             : step == kStepRestoreAuto ? kStepRestoreStart
-             : step == kStepRestoreStart ? kStepFailure
-             : step + 1;
-    if (chunk.find(s->marker) != std::string::npos) {
-        Advance(next);
-    } else if (s->fallbackMarker && chunk.find(s->fallbackMarker) != std::string::npos) {
-        if (step == 5) {
-            if (deletionSeen) return;
-            deletionSeen = true;
+    for (;;) {
+        State s = Decode(m_word.load());
+        if (!s.issued || s.worded || s.serial != (tag & 0x1FFFFF)) return;
+        const Step* step = StepAt(s.step);
+        if (!step) return;
+        bool match = chunk.find(step->marker) != std::string::npos;
+        bool deletion = false;
+        if (!match && step->fallbackMarker && chunk.find(step->fallbackMarker) != std::string::npos) {
+            // Step 5 counts "删除文件" once per run.
+            if (s.step == 5 && deletionSeen) return;
+            match = true;
+            deletion = s.step == 5;
         }
-        Advance(next);
+        if (!match) return;
+        State worded = s;
+        worded.worded = true;
+        if (Exchange(s, worded)) {
+            if (deletion) deletionSeen = true;
+            return;
+        }
+    }
+}
+
+void CRepairSequence::OnCommandEnded(unsigned tag) {
+    for (;;) {
+        State s = Decode(m_word.load());
+        if (!s.issued || s.ended || s.serial != (tag & 0x1FFFFF)) return;
+        State ended = s;
+        ended.ended = true;
+        if (Exchange(s, ended)) return;
     }
 }

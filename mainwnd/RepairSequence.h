@@ -2,23 +2,48 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
+
+// What the system itself says a step has done, asked when a command ended
+// without its words.
+enum class SpoolerCheck {
+    StartDisabled,
+    StartAutomatic,
+    Stopped,
+    Running,
+    QueueEmpty,
+};
 
 // What a run does to the world; the operation panel supplies it, tests record it.
 class IRepairActions {
 public:
     virtual ~IRepairActions() = default;
     virtual bool HasRunner() = 0;
-    virtual void RunCommand(const char* command, int length) = 0;
+    // False when the command could not be started. Its output and its end
+    // come back with `tag`.
+    virtual bool RunCommand(const char* command, int length, unsigned tag) = 0;
+    // Ends the running command with everything it started.
+    virtual void EndCommand() = 0;
     virtual void Log(const std::string& line) = 0;
     virtual void CloseProgress() = 0;
     virtual void ShowResult(bool success) = 0;
+    virtual bool Confirms(SpoolerCheck check) = 0;
+    // A record that outlives the process: the spooler was disabled by us and
+    // not yet set back.
+    virtual void RecordSpoolerDisabled(bool disabled) = 0;
+    // While printing is switched off, Windows should not shut down under us.
+    virtual void GuardShutdown(bool on) = 0;
 };
 
 // The spooler reset as a state machine shared by three threads: the user
-// interface starts a run, the step thread issues commands pass after pass,
-// the reader thread judges their output. Every field is atomic; a transition
-// stores the new step before it raises stepReady.
+// interface starts a run, the step thread issues commands and moves the run
+// on, the reader thread reports what each command printed and when it ended.
+// The step, whether its command was issued, what the reader saw of it and
+// the command's serial number live in one atomic word, and every change is a
+// compare-and-exchange on the value it was decided from: no thread overwrites
+// another's transition, and output of an older command is never judged
+// against a newer step.
 class CRepairSequence {
 public:
     enum : int {
@@ -28,18 +53,32 @@ public:
         kStepRestoreAuto = 10,
         kStepRestoreStart = 11,
     };
-    // A step whose marker has not come this long after it was issued fails the run.
+    // A command that neither ends nor answers this long after it was issued
+    // fails its step.
     static constexpr DWORD kStepTimeoutMs = 30000;
-    // Each restoring command gets this long before the next one goes.
     static constexpr DWORD kRestoreTimeoutMs = 15000;
+    // A command that printed its words moves the run on when it ends, or
+    // this long after the words at the latest.
+    static constexpr DWORD kAfterWordsMs = 10000;
     static constexpr int kAttribWaitLimit = 20;
+    static constexpr char kJudgedByState[] = "\xD3\xC9\xB7\xFE\xCE\xF1\xD7\xB4\xCC\xAC\xC5\xD0\xB6\xA8";  // 由服务状态判定
 
     CRepairSequence(IRepairActions& actions, std::atomic<int>& progress) : m_actions(actions), m_progress(progress) {}
 
     void Start(DWORD now);
+    // Only the two restoring commands, with no result shown: for a run that
+    // was killed while the spooler was disabled.
+    void StartRestore(DWORD now);
     // One pass of the step thread, without its sleep.
     void Pass(DWORD now);
-    void OnOutput(const char* text, int length);
+    void OnOutput(const char* text, int length, unsigned tag);
+    void OnCommandEnded(unsigned tag);
+    // Makes step 1 the idle step once a runner exists.
+    void Arm();
+
+    int RepairStep() const { return Decode(m_word.load()).step; }
+    bool StepReady() const { return !Decode(m_word.load()).issued; }
+    bool Running() const { return m_running; }
 
     struct Step {
         int progress;
@@ -49,20 +88,37 @@ public:
     };
     static const Step* StepAt(int step);
 
-    std::atomic<int> repairStep{0};
-    std::atomic<bool> stepReady{false};
     std::atomic<bool> attribWaitArmed{false};
     std::atomic<int> attribWaitPasses{0};
     std::atomic<bool> deletionSeen{false};
 
 private:
-    void Advance(int next);
-    void Fail();
+    struct State {
+        int step = 0;
+        bool issued = false;
+        bool worded = false;  // the command printed its words
+        bool ended = false;   // the command ended and all its output was read
+        unsigned serial = 0;
+    };
+    static State Decode(uint32_t word);
+    static uint32_t Encode(const State& s);
+    bool Exchange(const State& from, const State& to);
+    bool MoveOn(const State& from, int next);
+    void Fail(const State& from);
+    void Judge(const State& s, DWORD now);
+    void Confirmed(const State& s);
+    static int NextStep(int step);
 
     IRepairActions& m_actions;
     std::atomic<int>& m_progress;
+    std::atomic<uint32_t> m_word{0};
+    // The step thread's own bookkeeping.
     std::atomic<DWORD> m_stepSince{0};
+    DWORD m_wordsSince = 0;
+    bool m_wordsSeen = false;
+    bool m_commandOpen = false;
     std::atomic<bool> m_spoolerDisabled{false};
     // Between Start and the end display; the failure rule applies only then.
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_quiet{false};
 };

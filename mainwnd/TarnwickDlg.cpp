@@ -99,6 +99,11 @@ LRESULT CTarnwickDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_QUERYENDSESSION:
+        return PanelOP() && PanelOP()->IsShutdownGuarded() ? FALSE : TRUE;
+    case WM_ENDSESSION:
+        if (wParam && PanelOP()) PanelOP()->OnSessionEnding();
+        return 0;
     default:
         return CLayeredShell::WindowProc(msg, wParam, lParam);
     }

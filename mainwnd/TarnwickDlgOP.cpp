@@ -9,6 +9,7 @@
 #include "dialogs/TooltipDlg.h"
 #include "exec/LogFile.h"
 #include "framework/Gdi.h"
+#include "mainwnd/SpoolerService.h"
 #include "mainwnd/TarnwickDlg.h"
 #include "res/resource.h"
 #include "skin/Drawing.h"
@@ -22,6 +23,12 @@ const COLORREF kLinkHighlight = 0xFF0000;
 const DWORD kStepPassMs = 100;
 // Covers one pass of the step thread, so it leaves between passes.
 const DWORD kStepThreadGraceMs = 1000;
+// How long ending a command may take before the next one goes anyway.
+const DWORD kEndCommandMs = 3000;
+// Posted to the panel by the step thread: the shutdown reason belongs to the
+// user-interface thread, which owns the main window.
+const UINT WM_GUARD_SHUTDOWN = WM_APP + 41;
+const wchar_t kShutdownReason[] = L"正在修复打印服务，请等待修复完成";
 }
 
 PanelLayout ComputePanelLayout(const RECT& R, float s, int feedbackTextWidth, int agreementLineWidth) {
@@ -103,6 +110,16 @@ void CTarnwickDlgOP::DoDataExchange(CDataExchange* pDX) {
 BOOL CTarnwickDlgOP::OnInitDialog() {
     CSkinPanel::OnInitDialog();
 
+    CCmdCommandOp* runner = CreateCmdCommandOp();
+    m_runner = runner;
+    if (runner) {
+        m_sequence.Arm();
+        SetCmdOutputCallback(runner, &CTarnwickDlgOP::OnCommandOutput, this);
+        SetCmdEndedCallback(runner, &CTarnwickDlgOP::OnCommandEnded, this);
+    }
+    // A run that was killed while the spooler was disabled is mended first,
+    // before anything that may end the process.
+    if (runner && SpoolerDisabledRecorded()) RestoreInterruptedRun();
     if (m_feedback.InitFreedbackDll() == 0) {
         CPromptDlg prompt;
         prompt.SetPromptText(L"工具初始化失败");
@@ -120,12 +137,6 @@ BOOL CTarnwickDlgOP::OnInitDialog() {
         ::ExitProcess(0);
     }
 
-    CCmdCommandOp* runner = CreateCmdCommandOp();
-    m_runner = runner;
-    if (runner) {
-        m_sequence.repairStep = 1;
-        SetCmdOutputCallback(runner, &CTarnwickDlgOP::OnCommandOutput, this);
-    }
     m_stepThread.Start(&CTarnwickDlgOP::RunRepairStep, this);
     m_stepThread.SetRunning(true);
     return TRUE;
@@ -311,6 +322,11 @@ LRESULT CTarnwickDlgOP::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
         OnLButtonDown(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return Default();
+    case WM_GUARD_SHUTDOWN:
+        OnGuardShutdown(wParam != 0);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return IsShutdownGuarded() ? FALSE : TRUE;
     case WM_CLOSE:
         // Alt+F4 on the panel closes the tool as its close button does.
         OnCloseButton();
@@ -347,8 +363,33 @@ bool CTarnwickDlgOP::RunRepairStep(void* context) {
 
 bool CTarnwickDlgOP::OnCommandOutput(const char* text, int length, void* context) {
     if (!context) return false;
-    static_cast<CTarnwickDlgOP*>(context)->m_sequence.OnOutput(text, length);
+    auto* panel = static_cast<CTarnwickDlgOP*>(context);
+    CCmdCommandOp* runner = panel->m_runner.load();
+    // On the reader thread, inside its delivery: the tag is the chunk's own.
+    panel->m_sequence.OnOutput(text, length, runner ? runner->OutputTag() : 0);
     return true;
+}
+
+void CTarnwickDlgOP::OnCommandEnded(unsigned tag, void* context) {
+    if (context) static_cast<CTarnwickDlgOP*>(context)->m_sequence.OnCommandEnded(tag);
+}
+
+void CTarnwickDlgOP::RestoreInterruptedRun() {
+    // Before the window is up and before the step thread runs: the two
+    // restoring commands, bounded by the sequence's own limits.
+    m_sequence.StartRestore(::GetTickCount());
+    while (m_sequence.Running()) {
+        m_sequence.Pass(::GetTickCount());
+        ::Sleep(kStepPassMs);
+    }
+}
+
+bool CTarnwickDlgOP::IsShutdownGuarded() const { return m_shutdownGuard.load(); }
+
+void CTarnwickDlgOP::OnSessionEnding() {
+    // No time for a command: the start type goes straight back, so that the
+    // spooler starts with the next boot.
+    if (m_shutdownGuard.load()) SetSpoolerAutomaticStart();
 }
 
 namespace {
@@ -382,7 +423,30 @@ void CTarnwickDlgOP::ShowRepairResult(bool success) {
 
 bool CTarnwickDlgOP::HasRunner() { return m_runner.load() != nullptr; }
 
-void CTarnwickDlgOP::RunCommand(const char* command, int length) { RunCmdCommand(m_runner.load(), command, length); }
+bool CTarnwickDlgOP::RunCommand(const char* command, int length, unsigned tag) {
+    CCmdCommandOp* runner = m_runner.load();
+    return runner && runner->Execute(command, length, tag);
+}
+
+void CTarnwickDlgOP::EndCommand() {
+    if (CCmdCommandOp* runner = m_runner.load()) runner->EndCommand(kEndCommandMs);
+}
+
+bool CTarnwickDlgOP::Confirms(SpoolerCheck check) { return SpoolerConfirms(check); }
+
+void CTarnwickDlgOP::RecordSpoolerDisabled(bool disabled) { ::RecordSpoolerDisabled(disabled); }
+
+void CTarnwickDlgOP::GuardShutdown(bool on) {
+    if (m_shutdownGuard.exchange(on) == on) return;
+    if (m_hWnd) ::PostMessageW(m_hWnd, WM_GUARD_SHUTDOWN, on, 0);
+}
+
+void CTarnwickDlgOP::OnGuardShutdown(bool on) {
+    HWND shell = GetParent();
+    if (!shell) return;
+    if (on && m_shutdownGuard.load()) ::ShutdownBlockReasonCreate(shell, kShutdownReason);
+    else if (!on) ::ShutdownBlockReasonDestroy(shell);
+}
 
 void CTarnwickDlgOP::Log(const std::string& line) { WriteLog(line, kLogName); }
 

@@ -31,6 +31,10 @@ public:
     void LayoutPanelControls();
     int MeasureTextWidth(const std::wstring& text);
     BOOL PreTranslateMessage(MSG* msg) override;
+    // While the spooler is switched off by a run, Windows is asked not to
+    // shut down, and a session that ends anyway gets it back.
+    bool IsShutdownGuarded() const;
+    void OnSessionEnding();
 
     static constexpr const wchar_t* kToolId = L"10042";
     static constexpr const wchar_t* kToolVersion = L"1.0.1";
@@ -56,12 +60,19 @@ protected:
     void StartRepair();
     static bool RunRepairStep(void* panel);
     static bool OnCommandOutput(const char* text, int length, void* panel);
+    static void OnCommandEnded(unsigned tag, void* panel);
+    void RestoreInterruptedRun();
+    void OnGuardShutdown(bool on);
     void ShowRepairResult(bool success);
 
 private:
     // What a run does, for the sequence.
     bool HasRunner() override;
-    void RunCommand(const char* command, int length) override;
+    bool RunCommand(const char* command, int length, unsigned tag) override;
+    void EndCommand() override;
+    bool Confirms(SpoolerCheck check) override;
+    void RecordSpoolerDisabled(bool disabled) override;
+    void GuardShutdown(bool on) override;
     void Log(const std::string& line) override;
     void CloseProgress() override;
     void ShowResult(bool success) override;
@@ -81,4 +92,5 @@ private:
     CFeedbackInformation m_feedback;
     // The result prompt runs on the step thread; closing the tool closes it first.
     std::atomic<HWND> m_resultPrompt{nullptr};
+    std::atomic<bool> m_shutdownGuard{false};
 };

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include "skin/ResourceImage.h"
+#include "tests/fakes/FakeConsole.h"
 #include "tests/feedback/FakeService.h"
 #include "tests/feedback/LibraryFolder.h"
 #include "tests/support/TestSupport.h"
@@ -145,7 +149,10 @@ protected:
         ::DeleteFileW(m_opened.c_str());
         SetSpooler("running auto");
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_STATE", m_state.c_str());
-        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", nullptr);
+        for (const wchar_t* v : {L"TARNWICK_FAKE_HANG", L"TARNWICK_FAKE_LANG", L"TARNWICK_FAKE_FAIL",
+                                 L"TARNWICK_FAKE_DEPENDENT"})
+            ::SetEnvironmentVariableW(v, nullptr);
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled");
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
         RegisterBrowser();
     }
@@ -156,7 +163,11 @@ protected:
         }
     }
 
-    void SetSpooler(const std::string& state) { WriteFileBytes(m_state, state); }
+    // The stand-ins' state, and Wine's service manager to match.
+    void SetSpooler(const std::string& state) {
+        WriteFileBytes(m_state, state);
+        fake::MirrorService(std::wstring(state.begin(), state.end()));
+    }
 
     void QueueJobs() {
         std::wstring spool = SpoolFolder();
@@ -300,7 +311,7 @@ protected:
 const std::vector<std::string> kAllSteps = {
     "net session /delete /y",
     "sc config spooler start= disabled",
-    "net stop spooler",
+    "net stop spooler /y",
     "attrib %systemroot%\\System32\\spool\\PRINTERS\\*.* -R /s",
     "del %systemroot%\\System32\\spool\\PRINTERS\\*.* /q /s",
     "sc config spooler start= auto",
@@ -369,17 +380,121 @@ TEST_F(Tool, AnEmptyQueueSkipsTheDeleteAndAStoppedSpoolerStillRunsThrough) {
     EXPECT_NE(std::string::npos, log.find(Gbk(L"找不到文件")));
 }
 
-TEST_F(Tool, ACommandThatNeverAnswersFailsAndLeavesTheSpoolerRunning) {
+namespace {
+// Stand-ins of this prefix still alive.
+std::vector<std::wstring> RunningStandIns() {
+    std::vector<std::wstring> found;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof(e);
+    for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e)) {
+        for (const wchar_t* name : {L"net.exe", L"sc.exe", L"attrib.exe", L"cmd.exe", L"winecmd.exe"})
+            if (_wcsicmp(e.szExeFile, name) == 0) found.push_back(e.szExeFile);
+    }
+    ::CloseHandle(snap);
+    return found;
+}
+
+DWORD SpoolerStartType() {
+    DWORD type = 0;
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceW(manager, L"Spooler", SERVICE_QUERY_CONFIG) : nullptr;
+    if (service) {
+        DWORD needed = 0;
+        ::QueryServiceConfigW(service, nullptr, 0, &needed);
+        std::string buffer(needed, '\0');
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(&buffer[0]);
+        if (needed && ::QueryServiceConfigW(service, config, needed, &needed)) type = config->dwStartType;
+        ::CloseServiceHandle(service);
+    }
+    if (manager) ::CloseServiceHandle(manager);
+    return type;
+}
+
+bool SpoolerDisabledRecorded() {
+    DWORD value = 0, size = sizeof(value);
+    return ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled", RRF_RT_REG_DWORD,
+                          nullptr, &value, &size) == ERROR_SUCCESS;
+}
+}  // namespace
+
+TEST_F(Tool, AHungStopIsEndedAndThePrinterIsGivenBackWithinFortySeconds) {
     ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", L"net stop");
     ASSERT_NO_FATAL_FAILURE(Open());
     DWORD start = ::GetTickCount();
     std::wstring result;
     RunRepair(&result);
+    DWORD took = ::GetTickCount() - start;
+    printf("click to 修复失败 with a hung stop: %.1f s\n", took / 1000.0);
     EXPECT_EQ(L"修复失败", result);
-    EXPECT_GE(::GetTickCount() - start, 30000u);
-    ExpectCommandsLogged({"net stop spooler", "sc config spooler start= auto", "net start spooler"});
+    EXPECT_GE(took, 30000u);
+    EXPECT_LE(took, 40000u);
+    ExpectCommandsLogged({"net stop spooler /y", "sc config spooler start= auto", "net start spooler"});
+    std::string log = Log();
+    size_t restore = log.rfind("] sc config spooler start= auto");
+    ASSERT_NE(std::string::npos, restore);
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"成功"), restore)) << "the restore's answer was not read";
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"服务已经启动成功"), restore));
+    EXPECT_EQ("running auto", ReadFileBytes(m_state));
+    EXPECT_TRUE(WaitFor([] { return RunningStandIns().empty(); }, 2000)) << "a command outlived the run";
+    EXPECT_FALSE(SpoolerDisabledRecorded());
+    PressPromptButton(1015);
+}
+
+TEST_F(Tool, AWindowsThatAnswersInEnglishIsJudgedByTheServiceState) {
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_LANG", L"en");
+    QueueJobs();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    DWORD start = ::GetTickCount();
+    std::wstring result;
+    RunRepair(&result);
+    EXPECT_EQ(L"修复成功", result);
+    printf("click to 修复成功 in English: %.1f s\n", (::GetTickCount() - start) / 1000.0);
+    EXPECT_LE(::GetTickCount() - start, 20000u);
+    EXPECT_TRUE(FilesIn(SpoolFolder()).empty());
+    std::string log = Log();
+    size_t judged = 0;
+    for (size_t p = 0; (p = log.find(Gbk(L"] 由服务状态判定\r\n"), p)) != std::string::npos; ++p) ++judged;
+    EXPECT_EQ(5u, judged) << "sc twice, net twice and the spool folder";
     EXPECT_EQ("running auto", ReadFileBytes(m_state));
     PressPromptButton(1015);
+}
+
+TEST_F(Tool, NoServerServiceAndARunningFaxServiceStillRepair) {
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_FAIL", L"net session");
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_DEPENDENT", L"1");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    RunRepair(&result);
+    EXPECT_EQ(L"修复成功", result);
+    std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"Fax 服务已成功停止")));
+    EXPECT_EQ(std::string::npos, log.find(Gbk(L"(Y/N)"))) << "the stop asked a question";
+    PressPromptButton(1015);
+}
+
+TEST_F(Tool, AKilledRunIsMendedAtTheNextStartAndAShutdownWaitsForTheSpooler) {
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", L"net stop");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(m_start);
+    ASSERT_TRUE(WaitFor([&] { return Log().find("] net stop spooler /y") != std::string::npos; }, 10000));
+    EXPECT_TRUE(SpoolerDisabledRecorded());
+    EXPECT_EQ(0, ::SendMessageW(m_shell, WM_QUERYENDSESSION, 0, 0)) << "Windows may shut down with printing off";
+    ::SendMessageW(m_shell, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), SpoolerStartType()) << "an ending session left it disabled";
+
+    ::TerminateProcess(m_process, 9);
+    ASSERT_TRUE(Exited(5000));
+    ::CloseHandle(m_process);
+    m_process = nullptr;
+    SetSpooler("stopped disabled");
+    ASSERT_TRUE(SpoolerDisabledRecorded());
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", nullptr);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_EQ("running auto", ReadFileBytes(m_state));
+    EXPECT_FALSE(SpoolerDisabledRecorded());
+    ExpectCommandsLogged({"net stop spooler /y", "sc config spooler start= auto", "net start spooler"});
+    EXPECT_NE(0, ::SendMessageW(m_shell, WM_QUERYENDSESSION, 0, 0)) << "an idle tool keeps Windows from shutting down";
 }
 
 TEST_F(Tool, WithoutItsLibraryTheToolSaysSoAndEndsLeavingItsFolder) {

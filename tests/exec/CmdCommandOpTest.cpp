@@ -166,7 +166,7 @@ TEST_F(CmdCommandOpTest, EachLaunchHasItsOwnPipe) {
 TEST_F(CmdCommandOpTest, LongestCommandRunsAndALongerOneIsRefused) {
     const std::string word(CCmdCommandOp::kMaxCommandBytes - 5, 'a');
     const std::string longest = "echo " + word;
-    ASSERT_EQ(4088u, longest.size());
+    ASSERT_EQ(4096u - sizeof("cmd /D /C ") , longest.size()) << "the buffer less the prefix less its terminator";
     EXPECT_TRUE(m_op->Execute(longest.data(), static_cast<int>(longest.size())));
     EXPECT_EQ(word + "\r\n", WaitForBytes(word.size() + 2));
 
@@ -268,8 +268,9 @@ TEST_F(CmdCommandOpTest, CloseEndsOnlyWhatTheRunnerStarted) {
     EXPECT_FALSE(Ended(ownGrandchild, 0));
 
     // The runner still works after Close.
+    size_t before = m_received.Text().size();
     ASSERT_TRUE(Run("echo after close"));
-    EXPECT_EQ("after close\r\n", WaitForBytes(13));
+    EXPECT_EQ("after close\r\n", WaitForBytes(before + 13).substr(before));
 
     ::CloseHandle(child);
     ::CloseHandle(childCmd);
@@ -277,6 +278,60 @@ TEST_F(CmdCommandOpTest, CloseEndsOnlyWhatTheRunnerStarted) {
     ::CloseHandle(own.hThread);
     ::CloseHandle(own.hProcess);
     ::CloseHandle(cleanup);
+}
+
+namespace {
+struct Ends {
+    std::mutex lock;
+    std::vector<unsigned> tags;
+    std::vector<unsigned> Tags() {
+        std::lock_guard<std::mutex> g(lock);
+        return tags;
+    }
+};
+void OnEnded(unsigned tag, void* context) {
+    auto* e = static_cast<Ends*>(context);
+    std::lock_guard<std::mutex> g(e->lock);
+    e->tags.push_back(tag);
+}
+CCmdCommandOp* g_tagged = nullptr;
+std::vector<unsigned> g_chunkTags;
+bool OnTaggedOutput(const char* bytes, int length, void* context) {
+    g_chunkTags.push_back(g_tagged->OutputTag());
+    return OnOutput(bytes, length, context);
+}
+}  // namespace
+
+TEST_F(CmdCommandOpTest, EachCommandsOutputAndEndComeWithItsTagAndAHungOneCanBeEnded) {
+    Ends ends;
+    g_tagged = m_op;
+    ASSERT_TRUE(SetCmdOutputCallback(m_op, &OnTaggedOutput, &m_received));
+    ASSERT_TRUE(SetCmdEndedCallback(m_op, &OnEnded, &ends));
+    // Nobody can answer a hidden command: its input ends at once.
+    ASSERT_TRUE(m_op->Execute("set /p answer=? & echo after", 28, 7));
+    ASSERT_TRUE(PumpUntil([&] { return !ends.Tags().empty(); }, 5000)) << "the end of a command was not told";
+    EXPECT_EQ(std::vector<unsigned>{7}, ends.Tags());
+    EXPECT_NE(std::string::npos, m_received.Text().find("after")) << "all output comes before the end";
+
+    std::wstring file = MakeTempFolder(L"tarnwick exec end") + L"\\runner.txt";
+    ::SetEnvironmentVariableA(kHangFileVariable, NarrowPath(file).c_str());
+    std::string hang = HangCommand();
+    ASSERT_TRUE(m_op->Execute(hang.data(), static_cast<int>(hang.size()), 8));
+    ::SetEnvironmentVariableA(kHangFileVariable, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return ReadPid(file) != 0; }, 30000));
+    HANDLE child = ::OpenProcess(SYNCHRONIZE, FALSE, ReadPid(file));
+    ASSERT_NE(nullptr, child);
+    EXPECT_TRUE(m_op->EndCommand(3000));
+    EXPECT_TRUE(Ended(child, 0)) << "EndCommand returned before the command was gone";
+    ::CloseHandle(child);
+    EXPECT_TRUE(PumpUntil([&] { return ends.Tags().size() == 2; }, 2000)) << "the reader stayed on the dead pipe";
+
+    size_t before = m_received.Text().size();
+    ASSERT_TRUE(m_op->Execute("echo next", 9, 9));
+    EXPECT_EQ("next\r\n", WaitForBytes(before + 6).substr(before));
+    EXPECT_EQ(9u, g_chunkTags.back());
+    EXPECT_TRUE(PumpUntil([&] { return ends.Tags().size() == 3; }, 2000));
+    EXPECT_EQ((std::vector<unsigned>{7, 8, 9}), ends.Tags());
 }
 
 TEST_F(CmdCommandOpTest, DestroyEndsAHangingCommandPromptly) {

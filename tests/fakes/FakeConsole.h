@@ -25,6 +25,14 @@ inline std::wstring Env(const wchar_t* name) {
     return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
 }
 
+// TARNWICK_FAKE_LANG=en: a Windows that answers in English.
+inline void Say(const std::wstring& chinese, const std::wstring& english) {
+    Print(Env(L"TARNWICK_FAKE_LANG") == L"en" ? english : chinese);
+}
+
+// TARNWICK_FAKE_FAIL names a command ("net session") that fails.
+inline bool FailsHere(const std::wstring& name) { return Env(L"TARNWICK_FAKE_FAIL") == name; }
+
 // How long a command "works" before its last line; the run is paced like a
 // real machine so that every progress value is seen.
 inline void Work() {
@@ -58,7 +66,35 @@ inline std::wstring ReadState() {
     return std::wstring(s.begin(), s.end());
 }
 
+// Wine's own service manager follows every change, so that what the tool
+// asks the system agrees with what the commands did.
+inline void MirrorService(const std::wstring& state) {
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) return;
+    SC_HANDLE service = ::OpenServiceW(manager, L"Spooler", SERVICE_ALL_ACCESS);
+    if (service) {
+        DWORD type = state.find(L"disabled") != std::wstring::npos ? SERVICE_DISABLED
+                   : state.find(L"auto") != std::wstring::npos     ? SERVICE_AUTO_START
+                                                                   : SERVICE_DEMAND_START;
+        bool run = state.find(L"running") == 0;
+        SERVICE_STATUS status{};
+        if (!run) ::ControlService(service, SERVICE_CONTROL_STOP, &status);
+        ::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, run ? SERVICE_AUTO_START : type, SERVICE_NO_CHANGE,
+                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (run) ::StartServiceW(service, 0, nullptr);
+        if (run) ::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, type, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr, nullptr);
+        // Done once the service manager says so, as net waits for it.
+        DWORD want = run ? SERVICE_RUNNING : SERVICE_STOPPED;
+        for (int i = 0; i < 100 && ::QueryServiceStatus(service, &status) && status.dwCurrentState != want; ++i)
+            ::Sleep(50);
+        ::CloseServiceHandle(service);
+    }
+    ::CloseServiceHandle(manager);
+}
+
 inline void WriteState(const std::wstring& state) {
+    MirrorService(state);
     HANDLE h = ::CreateFileW(StatePath().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;

@@ -17,7 +17,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> files;
     if (recurse) fake::FindFiles(dir, mask, files);
     if (files.empty()) {
-        fake::Print(L"找不到文件 - " + pattern + L"\r\n");
+        fake::Say(L"找不到文件 - " + pattern + L"\r\n", L"File not found - " + pattern + L"\r\n");
         return 1;
     }
     for (const auto& f : files) {

@@ -14,6 +14,11 @@ std::wstring AfterSlashC(const std::wstring& line) {
     if (!line.empty() && line[0] == L'"') i = line.find(L'"', 1) + 1;
     else while (i < line.size() && line[i] != L' ') ++i;
     while (i < line.size() && line[i] == L' ') ++i;
+    // "/D" (no AutoRun) may stand before "/C".
+    if (i + 2 < line.size() && line[i] == L'/' && (line[i + 1] == L'D' || line[i + 1] == L'd') && line[i + 2] == L' ') {
+        i += 2;
+        while (i < line.size() && line[i] == L' ') ++i;
+    }
     if (i + 1 < line.size() && line[i] == L'/' && (line[i + 1] == L'C' || line[i + 1] == L'c')) {
         i += 2;
         while (i < line.size() && line[i] == L' ') ++i;
@@ -77,12 +82,12 @@ int wmain() {
         std::vector<std::wstring> files;
         fake::FindFiles(dir, mask, files);
         if (files.empty()) {
-            fake::Print(L"找不到 " + pattern + L"\r\n");
+            fake::Say(L"找不到 " + pattern + L"\r\n", L"Could Not Find " + pattern + L"\r\n");
             return 0;
         }
         for (const auto& f : files) {
-            if (::DeleteFileW(f.c_str())) fake::Print(L"删除文件 - " + f + L"\r\n");
-            else fake::Print(L"拒绝访问。 - " + f + L"\r\n");
+            if (::DeleteFileW(f.c_str())) fake::Say(L"删除文件 - " + f + L"\r\n", L"Deleted file - " + f + L"\r\n");
+            else fake::Say(L"拒绝访问。 - " + f + L"\r\n", L"Access is denied. - " + f + L"\r\n");
             ::Sleep(150);
         }
         return 0;

@@ -8,7 +8,7 @@ int wmain(int argc, wchar_t** argv) {
         fake::Work();
         std::wstring state = fake::ReadState();
         fake::WriteState(state.substr(0, state.find(L' ')) + L" " + a[3]);
-        fake::Print(L"[SC] ChangeServiceConfig 成功\r\n");
+        fake::Say(L"[SC] ChangeServiceConfig 成功\r\n", L"[SC] ChangeServiceConfig SUCCESS\r\n");
         return 0;
     }
     fake::Print(L"[SC] OpenService 失败 1060:\r\n\r\n指定的服务未安装。\r\n\r\n");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,17 +23,30 @@ struct Recorder : IRepairActions {
     std::vector<std::string> commands;
     std::vector<std::string> log;
     std::vector<int> progressAtCommand;
+    std::vector<std::string> events;  // records, guards and ends, in order
+    std::vector<SpoolerCheck> asked;
+    bool systemAgrees = false;
+    unsigned lastTag = 0;
     int closes = 0;
     std::vector<bool> results;
     std::atomic<int>* progress = nullptr;
     bool HasRunner() override { return runner; }
-    void RunCommand(const char* c, int n) override {
+    bool RunCommand(const char* c, int n, unsigned tag) override {
         commands.emplace_back(c, static_cast<size_t>(n));
         progressAtCommand.push_back(*progress);
+        lastTag = tag;
+        return true;
     }
+    void EndCommand() override { events.push_back("end " + commands.back()); }
     void Log(const std::string& line) override { log.push_back(line); }
     void CloseProgress() override { ++closes; }
     void ShowResult(bool ok) override { results.push_back(ok); }
+    bool Confirms(SpoolerCheck check) override {
+        asked.push_back(check);
+        return systemAgrees;
+    }
+    void RecordSpoolerDisabled(bool on) override { events.push_back(on ? "record" : "clear"); }
+    void GuardShutdown(bool on) override { events.push_back(on ? "guard" : "unguard"); }
 };
 
 struct RepairRun {
@@ -40,14 +54,25 @@ struct RepairRun {
     std::atomic<int> progress{0};
     CRepairSequence seq{rec, progress};
     DWORD now = 1000;
-    RepairRun() { rec.progress = &progress; seq.repairStep = 1; }
+    RepairRun() { rec.progress = &progress; seq.Arm(); }
     void Pass(int n = 1) {
         for (int i = 0; i < n; ++i) {
             seq.Pass(now);
             now += 100;
         }
     }
-    void Out(const std::string& s) { seq.OnOutput(s.data(), static_cast<int>(s.size())); }
+    // Output of the command issued last, or of an earlier one by its tag.
+    void Out(const std::string& s) { seq.OnOutput(s.data(), static_cast<int>(s.size()), rec.lastTag); }
+    void End() { seq.OnCommandEnded(rec.lastTag); }
+    // The command prints and ends; the next pass issues the next one.
+    void Done(const std::string& s) {
+        Out(s);
+        End();
+        Pass();
+    }
+    bool Logged(const std::string& line) const {
+        return std::find(rec.log.begin(), rec.log.end(), line) != rec.log.end();
+    }
 };
 
 }  // namespace
@@ -60,29 +85,32 @@ TEST(RepairSequence, QueuedJobsRunAllSevenStepsToSuccess) {
     EXPECT_TRUE(r.rec.results.empty()) << "no run, so nothing can fail";
     r.seq.Start(r.now);
     r.Pass();
-    r.Out(kNetSessionDone);
-    r.Pass();
-    r.Out(kScSuccess);
-    r.Pass();
-    r.Out(kStopped);
-    r.Pass();  // attrib issued; it prints nothing when files were found
+    r.Done(kNetSessionDone);
+    r.Done(kScSuccess);
+    r.Done(kStopped);  // and attrib issued; it prints nothing when files were found
     ASSERT_EQ(4u, r.rec.commands.size());
+    r.End();
     r.Pass(19);
-    EXPECT_EQ(4, r.seq.repairStep.load()) << "step 4 waits 21 passes";
+    EXPECT_EQ(4, r.seq.RepairStep()) << "step 4 waits 21 passes";
     r.Pass();  // the 21st pass counted moves on
-    EXPECT_EQ(5, r.seq.repairStep.load());
+    EXPECT_EQ(5, r.seq.RepairStep());
     r.Pass();
     r.Out(kDeleted);
+    r.Pass(5);
+    EXPECT_EQ(5, r.seq.RepairStep()) << "the delete is not cut off while it still works";
     r.Out(kDeleted);  // later chunks of the delete change nothing
-    r.Pass();
-    r.Out(kScSuccess);
-    r.Pass();
-    r.Out(kStarted);
-    r.Pass();
+    r.Done(kDeleted);
+    r.Done(kScSuccess);
+    r.Done(kStarted);
     EXPECT_EQ((std::vector<int>{13, 26, 39, 52, 65, 78, 90}), r.rec.progressAtCommand);
     EXPECT_EQ("net session /delete /y", r.rec.commands[0]);
     EXPECT_EQ("del %systemroot%\\System32\\spool\\PRINTERS\\*.* /q /s", r.rec.commands[4]);
+    EXPECT_EQ("net stop spooler /y", r.rec.commands[2]);
     EXPECT_EQ("net start spooler", r.rec.commands[6]);
+    ASSERT_GE(r.rec.events.size(), 4u);
+    EXPECT_EQ((std::vector<std::string>{"record", "guard", "clear", "unguard"}),
+              std::vector<std::string>(r.rec.events.begin(), r.rec.events.begin() + 4))
+        << "every command ended by itself; the record lasts from step 2 to step 6";
     EXPECT_EQ(100, r.progress.load());
     EXPECT_EQ(1, r.rec.closes);
     EXPECT_EQ(std::vector<bool>{true}, r.rec.results);
@@ -98,75 +126,131 @@ TEST(RepairSequence, EmptyQueueSkipsTheDeleteAndAStoppedSpoolerStillRunsThrough)
     RepairRun r;
     r.seq.Start(r.now);
     r.Pass();
-    r.Out(kNetSessionDone);
-    r.Pass();
-    r.Out(kScSuccess);
-    r.Pass();
-    r.Out(kNotStarted);
-    EXPECT_EQ(4, r.seq.repairStep.load());
-    r.Pass();
-    r.Out(kNoFile);
-    r.Pass();
+    r.Done(kNetSessionDone);
+    r.Done(kScSuccess);
+    r.Done(kNotStarted);
+    EXPECT_EQ(4, r.seq.RepairStep());
+    r.Done(kNoFile);
     EXPECT_EQ((std::vector<int>{13, 26, 39, 52, 78}), r.rec.progressAtCommand);
     for (const auto& c : r.rec.commands) EXPECT_EQ(std::string::npos, c.find("del ")) << c;
     // Step 4's pass count no longer applies once it moved on.
     r.Pass(30);
-    EXPECT_EQ(6, r.seq.repairStep.load());
+    EXPECT_EQ(6, r.seq.RepairStep());
 }
 
 TEST(RepairSequence, OutputIsJudgedOnlyWholeAndOnlyWhileACommandRuns) {
     RepairRun r;
     r.seq.Start(r.now);
     r.Out(kNetSessionDone);  // before step 1 is issued: logged, not judged
-    EXPECT_EQ(1, r.seq.repairStep.load());
+    EXPECT_EQ(1, r.seq.RepairStep());
     EXPECT_EQ(1u, r.rec.log.size());
     r.Pass();
     std::string split = kNetSessionDone;
     r.Out(split.substr(0, 5));
     r.Out(split.substr(5));
-    EXPECT_EQ(1, r.seq.repairStep.load()) << "a marker split over two chunks is not seen";
     std::string cut = std::string("x\0", 2) + kNetSessionDone;
     r.Out(cut);
-    EXPECT_EQ(1, r.seq.repairStep.load()) << "text after a zero byte is not looked at";
     EXPECT_EQ("x", r.rec.log.back());
     r.Out(std::string());
-    r.seq.OnOutput(nullptr, 10);
+    r.seq.OnOutput(nullptr, 10, r.rec.lastTag);
     EXPECT_EQ(5u, r.rec.log.size()) << "empty chunks are not logged";
+    r.End();
+    r.Pass();
+    EXPECT_TRUE(r.Logged("\xCD\xF8\xC2\xE7\xBB\xE1\xBB\xB0\xCE\xB4\xC4\xDC\xC9\xBE\xB3\xFD\xA3\xAC"
+                         "\xBC\xCC\xD0\xF8\xD0\xDE\xB8\xB4"))
+        << "neither a split marker nor one after a zero byte is seen";
 }
 
-TEST(RepairSequence, AStepThatNeverAnswersFailsAndPutsTheSpoolerBack) {
+TEST(RepairSequence, AHungStopIsEndedAndTheRestoreIsReadAndJudged) {
     RepairRun r;
     r.seq.Start(r.now);
     r.Pass();
-    r.Out(kNetSessionDone);
-    r.Pass();
-    r.Out(kScSuccess);
-    r.Pass();  // net stop hangs
+    r.Done(kNetSessionDone);
+    r.Done(kScSuccess);  // and net stop issued; it hangs
+    unsigned hungTag = r.rec.lastTag;
     r.Pass(CRepairSequence::kStepTimeoutMs / 100 - 1);
-    EXPECT_EQ(3, r.seq.repairStep.load());
+    EXPECT_EQ(3, r.seq.RepairStep());
     EXPECT_TRUE(r.rec.results.empty());
     r.Pass(3);
     ASSERT_EQ(4u, r.rec.commands.size());
     EXPECT_EQ("sc config spooler start= auto", r.rec.commands[3]);
-    r.Out(kScSuccess);
-    r.Pass();
+    EXPECT_EQ("end net stop spooler /y", r.rec.events.at(2)) << "the hung command goes before the restore";
+    // The killed command's last words arrive late: they belong to no step.
+    r.seq.OnOutput(kStopped.data(), static_cast<int>(kStopped.size()), hungTag);
+    r.seq.OnCommandEnded(hungTag);
+    r.Pass(3);
+    EXPECT_EQ(4u, r.rec.commands.size()) << "a late chunk moved the restore on";
+    r.Done(kScSuccess);
     ASSERT_EQ(5u, r.rec.commands.size());
     EXPECT_EQ("net start spooler", r.rec.commands[4]);
+    EXPECT_EQ(1, std::count(r.rec.events.begin(), r.rec.events.end(), "clear"))
+        << "the restored start type clears the record";
     EXPECT_TRUE(r.rec.results.empty()) << "the failure shows after the spooler is back";
-    r.Out(kStarted);
-    r.Pass();
+    r.Done(kStarted);
     EXPECT_EQ(std::vector<bool>{false}, r.rec.results);
     EXPECT_EQ(100, r.progress.load());
     EXPECT_EQ(1, r.rec.closes);
 }
 
-TEST(RepairSequence, FailureBeforeTheSpoolerWasTouchedAndWithoutARunner) {
-    RepairRun early;
-    early.seq.Start(early.now);
-    early.Pass(CRepairSequence::kStepTimeoutMs / 100 + 3);
-    EXPECT_EQ(1u, early.rec.commands.size()) << "nothing to put back before the service was disabled";
-    EXPECT_EQ(std::vector<bool>{false}, early.rec.results);
+TEST(RepairSequence, ACommandThatEndsWithoutItsWordsIsJudgedByTheSystem) {
+    const std::string english = "[SC] ChangeServiceConfig SUCCESS\r\n";
+    RepairRun agreed;
+    agreed.rec.systemAgrees = true;
+    agreed.seq.Start(agreed.now);
+    agreed.Pass();
+    agreed.Done("The command completed successfully.\r\n");
+    agreed.Done(english);
+    agreed.Done("The Print Spooler service was stopped successfully.\r\n");
+    agreed.End();  // attrib
+    agreed.Pass(21);
+    agreed.Done("Deleted file - C:\\Windows\\System32\\spool\\PRINTERS\\00002.SHD\r\n");
+    agreed.Done(english);
+    agreed.Done("The Print Spooler service was started successfully.\r\n");
+    EXPECT_EQ(std::vector<bool>{true}, agreed.rec.results);
+    EXPECT_EQ((std::vector<SpoolerCheck>{SpoolerCheck::StartDisabled, SpoolerCheck::Stopped, SpoolerCheck::QueueEmpty,
+                                         SpoolerCheck::StartAutomatic, SpoolerCheck::Running}),
+              agreed.rec.asked);
+    EXPECT_EQ(5, std::count(agreed.rec.log.begin(), agreed.rec.log.end(), CRepairSequence::kJudgedByState));
 
+    // Without the system's word the step fails at once, and the spooler is put back.
+    RepairRun refused;
+    refused.seq.Start(refused.now);
+    refused.Pass();
+    refused.Done(kNetSessionDone);
+    refused.Done(english);
+    ASSERT_EQ(3u, refused.rec.commands.size());
+    EXPECT_EQ("sc config spooler start= auto", refused.rec.commands[2]);
+}
+
+TEST(RepairSequence, DroppingSessionsNeverStopsTheRepair) {
+    RepairRun failed;
+    failed.seq.Start(failed.now);
+    failed.Pass();
+    failed.Done("\xB7\xA2\xC9\xFA\xCF\xB5\xCD\xB3\xB4\xED\xCE\xF3 2102\r\n");  // 发生系统错误
+    ASSERT_EQ(2u, failed.rec.commands.size());
+    EXPECT_EQ("sc config spooler start= disabled", failed.rec.commands[1]);
+
+    RepairRun hung;
+    hung.seq.Start(hung.now);
+    hung.Pass(CRepairSequence::kStepTimeoutMs / 100 + 3);
+    ASSERT_EQ(2u, hung.rec.commands.size());
+    EXPECT_EQ("end net session /delete /y", hung.rec.events.at(0));
+    EXPECT_TRUE(hung.rec.results.empty());
+}
+
+TEST(RepairSequence, WordsWithoutAnEndMoveOnAfterTenSeconds) {
+    RepairRun r;
+    r.seq.Start(r.now);
+    r.Pass();
+    r.Out(kNetSessionDone);
+    r.Pass(CRepairSequence::kAfterWordsMs / 100 - 1);
+    EXPECT_EQ(1u, r.rec.commands.size());
+    r.Pass(2);
+    ASSERT_EQ(2u, r.rec.commands.size());
+    EXPECT_EQ("end net session /delete /y", r.rec.events.at(0));
+}
+
+TEST(RepairSequence, FailureBeforeTheSpoolerWasTouchedAndWithoutARunner) {
     RepairRun none;
     none.rec.runner = false;
     none.seq.Start(none.now);
@@ -178,18 +262,34 @@ TEST(RepairSequence, FailureBeforeTheSpoolerWasTouchedAndWithoutARunner) {
     RepairRun hung;
     hung.seq.Start(hung.now);
     hung.Pass();
-    hung.Out(kNetSessionDone);
-    hung.Pass();
-    hung.Out(kScSuccess);
+    hung.Done(kNetSessionDone);
+    hung.Done(kScSuccess);
     hung.Pass((CRepairSequence::kStepTimeoutMs + 2 * CRepairSequence::kRestoreTimeoutMs) / 100 + 10);
     EXPECT_EQ(std::vector<bool>{false}, hung.rec.results);
+    EXPECT_EQ("record", hung.rec.events.front());
+    EXPECT_EQ(0, std::count(hung.rec.events.begin(), hung.rec.events.end(), "clear"))
+        << "nothing confirmed the start type: the record stays for the next start";
+}
+
+TEST(RepairSequence, ARestoreAloneShowsNothing) {
+    RepairRun r;
+    r.seq.StartRestore(r.now);
+    r.Pass();
+    r.Done(kScSuccess);
+    r.Done(kStarted);
+    r.Pass(3);
+    EXPECT_FALSE(r.seq.Running());
+    EXPECT_EQ((std::vector<std::string>{"sc config spooler start= auto", "net start spooler"}), r.rec.commands);
+    EXPECT_EQ("clear", r.rec.events.at(0));
+    EXPECT_TRUE(r.rec.results.empty());
+    EXPECT_EQ(0, r.rec.closes);
 }
 
 TEST(RepairSequence, ASecondRunStartsFromStepOne) {
     RepairRun r;
     r.seq.Start(r.now);
     r.Pass();
-    r.Out(kNetSessionDone);
+    r.Done(kNetSessionDone);
     r.Pass(CRepairSequence::kStepTimeoutMs / 100 + 400);
     ASSERT_EQ(1u, r.rec.results.size());
     r.rec.commands.clear();

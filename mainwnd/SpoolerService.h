@@ -1,0 +1,15 @@
+#pragma once
+#include "mainwnd/RepairSequence.h"
+
+// The print spooler as the system itself reports it, through the service
+// control manager and the spool folder; works on a Windows in any language.
+bool SpoolerConfirms(SpoolerCheck check);
+
+// Set straight through the service control manager, without a command:
+// for a session that is ending and leaves no time for one.
+bool SetSpoolerAutomaticStart();
+
+// HKLM\Software\Dalvex\Tarnwick, value SpoolerDisabled: set while a run has
+// the spooler disabled, so that a killed run is mended at the next start.
+bool RecordSpoolerDisabled(bool disabled);
+bool SpoolerDisabledRecorded();
