@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "exec/LogFile.h"
+
 const wchar_t* const kFeedbackDllName = L"DalvexFeedbackInformation.dll";
 const wchar_t* const kLogFileName = L"LOG.txt";
 
@@ -29,7 +31,7 @@ std::wstring ModulePath(void* module) {
     }
 }
 
-std::wstring BuildSelfRemovalParameters(const std::wstring& exePath) {
+std::wstring BuildSelfRemovalParameters(const std::wstring& exePath, bool removeLog) {
     size_t slash = exePath.find_last_of(L'\\');
     if (slash == std::wstring::npos) return std::wstring();
     std::wstring folder = exePath.substr(0, slash);
@@ -37,13 +39,18 @@ std::wstring BuildSelfRemovalParameters(const std::wstring& exePath) {
     auto quoted = [&](const std::wstring& name) { return L"\"" + folder + L"\\" + name + L"\""; };
     // Only what the tool brought or wrote goes; a download folder or the
     // desktop keeps everything else, and rmdir without /s spares a folder
-    // that still holds anything.
-    return L"/C timeout /t 3 /nobreak >nul & del /f /q " + quoted(exeName) + L" " + quoted(kFeedbackDllName) +
-           L" " + quoted(kLogFileName) + L" >nul 2>nul & rmdir \"" + folder + L"\" >nul 2>nul";
+    // that still holds anything. A LOG.txt this run did not make is the
+    // user's, or a killed run's that can't be told from the user's: it stays.
+    // /D: the interpreter runs elevated, and the registry's AutoRun command
+    // must not run with it.
+    std::wstring files = quoted(exeName) + L" " + quoted(kFeedbackDllName);
+    if (removeLog) files += L" " + quoted(kLogFileName);
+    return L"/D /C timeout /t 3 /nobreak >nul & del /f /q " + files + L" >nul 2>nul & rmdir \"" + folder +
+           L"\" >nul 2>nul";
 }
 
-bool ScheduleSelfRemovalFor(const std::wstring& exePath) {
-    std::wstring params = BuildSelfRemovalParameters(exePath);
+bool ScheduleSelfRemovalFor(const std::wstring& exePath, bool removeLog) {
+    std::wstring params = BuildSelfRemovalParameters(exePath, removeLog);
     if (params.empty()) return false;
     // By full path: a cmd.exe planted beside the tool must not run elevated.
     std::wstring cmd = SystemCmdPath();
@@ -57,5 +64,5 @@ bool ScheduleSelfRemovalFor(const std::wstring& exePath) {
 void ScheduleSelfRemoval() {
     static std::atomic<bool> done{false};
     if (done.exchange(true)) return;
-    ScheduleSelfRemovalFor(ModulePath());
+    ScheduleSelfRemovalFor(ModulePath(), LogCreatedByThisRun(kLogFileName));
 }

@@ -1,14 +1,13 @@
 #include "dialogs/ProblemSolvingFeedbackDlg.h"
 
-#include <shellapi.h>
-
 #include "dialogs/DialogLayout.h"
 #include "dialogs/ProblemSolvingFeedbackChildDlg.h"
 #include "dialogs/PromptDlg.h"
+#include "feedback/ShellOpen.h"
 #include "res/resource.h"
 #include "skin/Drawing.h"
 
-void OpenUrlInBrowser(const wchar_t* url) { ::ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOWNORMAL); }
+void OpenUrlInBrowser(const wchar_t* url) { OpenWebPage(url); }
 
 CProblemSolvingFeedbackDlg::CProblemSolvingFeedbackDlg()
     : CLayeredShell(IDD_FEEDBACK_SHELL, ShellInsets{5, 4, 5, 7}) {}

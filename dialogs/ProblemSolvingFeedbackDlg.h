@@ -6,7 +6,7 @@
 
 class CFeedbackInformation;
 
-// Opens a web address; the dialogs use the shell's "open" unless told otherwise.
+// Opens a web address as the user (see OpenWebPage); the dialogs use it unless told otherwise.
 using UrlOpener = std::function<void(const wchar_t* url)>;
 void OpenUrlInBrowser(const wchar_t* url);
 

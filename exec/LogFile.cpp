@@ -1,6 +1,7 @@
 #include "exec/LogFile.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "app/SelfRemoval.h"
 
@@ -26,6 +27,36 @@ std::wstring FullLogPath(const wchar_t* fileName) {
 HANDLE LogMutex() {
     static HANDLE mutex = ::CreateMutexW(nullptr, FALSE, nullptr);
     return mutex;
+}
+
+LogFileInfoFilter g_infoFilter = nullptr;
+
+bool IsPlainFile(const BY_HANDLE_FILE_INFORMATION& info) {
+    return !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && info.nNumberOfLinks == 1;
+}
+
+// Whether each log's first open in this run made the file. Plain arrays,
+// changed only under the log mutex: a worker ended in the middle leaves at
+// worst one entry missing, and a missing entry counts as not ours.
+struct FirstOpen {
+    wchar_t name[64];
+    bool created;
+};
+FirstOpen g_firstOpens[8];
+volatile LONG g_firstOpenCount = 0;
+
+const FirstOpen* FindFirstOpen(const wchar_t* fileName) {
+    for (LONG i = 0; i < g_firstOpenCount; ++i)
+        if (_wcsicmp(g_firstOpens[i].name, fileName) == 0) return &g_firstOpens[i];
+    return nullptr;
+}
+
+void RememberFirstOpen(const wchar_t* fileName, bool created) {
+    LONG n = g_firstOpenCount;
+    if (FindFirstOpen(fileName) || n >= 8 || std::wcslen(fileName) >= 64) return;
+    std::wcscpy(g_firstOpens[n].name, fileName);
+    g_firstOpens[n].created = created;
+    ::InterlockedExchange(&g_firstOpenCount, n + 1);
 }
 
 void AppendTwoDigits(char* out, int value) {
@@ -56,14 +87,27 @@ void WriteLogBytes(const char* text, size_t length, const wchar_t* fileName) {
     // is ended forcibly.
     HANDLE turn = LogMutex();
     DWORD waited = turn ? ::WaitForSingleObject(turn, 2000) : WAIT_FAILED;
-    HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ours = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    // The tool runs elevated from a folder anyone can write to: a link
+    // planted under the log's name would have it append to a file of the
+    // system's. The link itself is opened, never what it points to, and the
+    // line is written only to a plain file of our own.
+    HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+        if (ours) RememberFirstOpen(fileName, created);
+        BY_HANDLE_FILE_INFORMATION info{};
+        bool known = ::GetFileInformationByHandle(file, &info) != FALSE;
+        if (known && g_infoFilter) g_infoFilter(info);
+        if (known && IsPlainFile(info)) {
+            DWORD written = 0;
+            ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
         ::CloseHandle(file);
     }
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ::ReleaseMutex(turn);
+    if (ours) ::ReleaseMutex(turn);
 }
 
 }  // namespace
@@ -98,3 +142,15 @@ void WriteLog(const char* text, const wchar_t* fileName) {
 }
 
 void WriteLog(std::string text, const wchar_t* fileName) { WriteLogBytes(text.data(), text.size(), fileName); }
+
+bool LogCreatedByThisRun(const wchar_t* fileName) {
+    if (!fileName) return false;
+    HANDLE turn = LogMutex();
+    DWORD waited = turn ? ::WaitForSingleObject(turn, 2000) : WAIT_FAILED;
+    const FirstOpen* entry = FindFirstOpen(fileName);
+    bool created = entry && entry->created;
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ::ReleaseMutex(turn);
+    return created;
+}
+
+void SetLogFileInfoFilterForTests(LogFileInfoFilter filter) { g_infoFilter = filter; }

@@ -2,9 +2,9 @@
 
 #include "feedback/BoundedHttp.h"
 #include "feedback/DalvexFeedbackInformation.h"
+#include "feedback/ShellOpen.h"
 #include "feedback/VersionText.h"
 
-#include <shellapi.h>
 #include <winhttp.h>
 
 #include <vector>
@@ -120,12 +120,46 @@ std::wstring SettingsPath(HMODULE library) {
     return path.substr(0, slash + 1) + kSettingsName;
 }
 
+// 127.0.0.0/8 written as four plain decimal parts, ::1, or localhost.
+bool IsLoopbackHost(const std::wstring& host) {
+    if (_wcsicmp(host.c_str(), L"localhost") == 0 || host == L"::1" || host == L"[::1]") return true;
+    unsigned parts[4] = {};
+    size_t at = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && (at >= host.size() || host[at++] != L'.')) return false;
+        size_t digits = 0;
+        while (at < host.size() && host[at] >= L'0' && host[at] <= L'9' && digits < 4) {
+            parts[i] = parts[i] * 10 + (host[at++] - L'0');
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || parts[i] > 255) return false;
+    }
+    return at == host.size() && parts[0] == 127;
+}
+
+// The host of an http(s) address, or nothing when it has none.
+std::wstring HostOf(const std::wstring& address) {
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    if (address.empty() || !::WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts))
+        return std::wstring();
+    return std::wstring(parts.lpszHostName, parts.dwHostNameLength);
+}
+
+// The settings file lets the tests point the library at their own service
+// on this machine, and nowhere else: a file planted beside the program must
+// not send its questions, its "newer version" prompt or its download page
+// to a stranger. An address elsewhere is passed over for the maker's own.
 std::wstring ConfiguredBase(HMODULE library) {
     std::wstring ini = SettingsPath(library);
     if (ini.empty() || ::GetFileAttributesW(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return kDefaultBase;
     wchar_t value[1024] = {};
     ::GetPrivateProfileStringW(L"service", L"base", L"", value, 1024, ini.c_str());
-    return value[0] ? std::wstring(value) : std::wstring(kDefaultBase);
+    if (!value[0]) return kDefaultBase;
+    std::wstring host = HostOf(value);
+    if (!host.empty() && !IsLoopbackHost(host)) return kDefaultBase;
+    return value;
 }
 
 }  // namespace
@@ -227,7 +261,7 @@ void CFeedbackService::OpenDownloadPage() {
     }
     std::wstring url = e.base + L"/download";
     if (!id.empty()) url += L"?tool=" + Escape(id);
-    ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWebPage(url.c_str());
 }
 
 void CFeedbackService::OpenFeedbackPage(const wchar_t* toolId, const wchar_t* version) {
@@ -236,5 +270,5 @@ void CFeedbackService::OpenFeedbackPage(const wchar_t* toolId, const wchar_t* ve
     Endpoint e = Snapshot();
     if (!e.ready) return;
     std::wstring url = e.base + L"/feedback?tool=" + Escape(id) + L"&version=" + Escape(ver);
-    ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWebPage(url.c_str());
 }

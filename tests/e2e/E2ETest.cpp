@@ -178,7 +178,7 @@ protected:
 
     // The stand-in browser records the pages the tool opens.
     void RegisterBrowser() {
-        std::wstring command = L"\"" + ProgramFolder() + L"feedback_url_sink.exe\" \"%1\"";
+        std::wstring command = L"\"" + ProgramFolder() + L"feedback_url_sink.exe\" \"" + m_opened + L"\" \"%1\"";
         for (const wchar_t* scheme : {L"Software\\Classes\\http\\shell\\open\\command",
                                       L"Software\\Classes\\https\\shell\\open\\command"}) {
             HKEY key = nullptr;
@@ -660,4 +660,89 @@ TEST_F(Tool, DISABLED_Benchmark) {
     double before = cpu();
     PumpFor(30000);
     printf("CPU time over 30 idle seconds: %.0f ms\n", cpu() - before);
+}
+
+namespace {
+// Closing as a user does: the close button, then an answer in the feedback
+// dialog; the tool then ends and removes its own files.
+class ClosedTool : public Tool {
+protected:
+    void SetUp() override {
+        Tool::SetUp();
+        wchar_t tmp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, tmp);
+        m_cmdLog = std::wstring(tmp) + L"tarnwick-e2e-cmdlines.txt";
+        ::DeleteFileW(m_cmdLog.c_str());
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_CMDLOG", m_cmdLog.c_str());
+    }
+    void TearDown() override {
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_CMDLOG", nullptr);
+        Tool::TearDown();
+    }
+    void RepairAndClose() {
+        std::wstring result;
+        RunRepair(&result);
+        ASSERT_EQ(L"修复成功", result);
+        ASSERT_NO_FATAL_FAILURE(PressPromptButton(1015));
+        Click(::GetDlgItem(m_panel, 1002));
+        HWND feedback = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (feedback = ShellOfSize(m_pid, 410, 479)) && PanelOf(feedback); }, 10000));
+        Click(::GetDlgItem(PanelOf(feedback), 1016));
+        ASSERT_TRUE(Exited(15000));
+        ASSERT_TRUE(WaitFor([&] { return !FileExists(m_folder + L"DalvexFeedbackInformation.dll"); }, 10000))
+            << "the tool was not removed";
+    }
+    std::wstring m_cmdLog;
+};
+}  // namespace
+
+TEST_F(ClosedTool, ALogTheUserAlreadyHadIsAppendedToAndStays) {
+    const std::string mine = "[2020-01-01 08:00:00] my own notes\r\nsecond line\r\n";
+    ASSERT_TRUE(WriteFileBytes(m_folder + L"LOG.txt", mine));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(RepairAndClose());
+    EXPECT_FALSE(FileExists(m_folder + L"Tarnwick.exe"));
+    std::string log = Log();
+    EXPECT_EQ(0u, log.find(mine)) << "the user's lines were changed";
+    EXPECT_NE(std::string::npos, log.find("] net session /delete /y\r\n", mine.size())) << "nothing appended";
+}
+
+// The registry's AutoRun command must not run in an elevated interpreter.
+TEST_F(ClosedTool, EveryCommandInterpreterTheToolStartsSkipsAutoRun) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(RepairAndClose());
+    std::string lines = ReadFileBytes(m_cmdLog);
+    EXPECT_NE(std::string::npos, lines.find("net stop spooler")) << "the repair's commands were not seen";
+    EXPECT_NE(std::string::npos, lines.find("rmdir")) << "the self-removal was not seen";
+    std::regex withD(R"(^("[^"]*"|\S+)\s+/[Dd]\s+/[Cc]\s)");
+    size_t start = 0, seen = 0;
+    for (size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1, ++seen) {
+        std::string line = lines.substr(start, end - start);
+        EXPECT_TRUE(std::regex_search(line, withD)) << line;
+    }
+    EXPECT_GE(seen, 7u);
+}
+
+// Pages open through the desktop shell, so the browser runs as the user and
+// not elevated: the program's own (更多工具) and the library's alike. The
+// test build traces which way each page went.
+TEST_F(Tool, PagesOpenThroughTheDesktopShell) {
+    std::wstring trace = m_folder + L"..\\tarnwick-e2e-open-trace.txt";
+    ::DeleteFileW(trace.c_str());
+    ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", trace.c_str());
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", nullptr);
+    Click(::GetDlgItem(m_panel, 1017));
+    Click(::GetDlgItem(m_panel, 1008));
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_opened).find("/feedback?tool=10042") != std::string::npos &&
+                                     ReadFileBytes(m_opened).find("/detail/dc_172545.html") != std::string::npos; },
+                        10000))
+        << ReadFileBytes(m_opened);
+    std::string lines = ReadFileBytes(trace);
+    EXPECT_NE(std::string::npos, lines.find("shell https://")) << lines;
+    EXPECT_NE(std::string::npos, lines.find("/detail/dc_172545.html\n")) << lines;
+    EXPECT_NE(std::string::npos, lines.find("shell " + LoopbackBase(m_service.Port()) + "/feedback?tool=10042"))
+        << lines;
+    EXPECT_EQ(std::string::npos, lines.find("direct ")) << lines;
+    ::DeleteFileW(trace.c_str());
 }

@@ -173,3 +173,44 @@ TEST_F(LogFileTest, PathBeyond260Characters) {
     EXPECT_EQ("long\r\n", ReadFileBytes(extended).substr(22));
     ::DeleteFileW(extended.c_str());
 }
+
+namespace {
+void MarkReparsePoint(BY_HANDLE_FILE_INFORMATION& info) { info.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT; }
+}  // namespace
+
+// Beside a program running elevated anyone may plant a link under the log's
+// name; the log never writes through one, and says nothing.
+TEST_F(LogFileTest, ALinkUnderTheLogsNameIsNeverWrittenTo) {
+    std::wstring target = ProgramFolder() + L"linked_" + m_name;
+    ASSERT_TRUE(WriteFileBytes(target, "system file\r\n"));
+    ASSERT_TRUE(::CreateHardLinkW(m_path.c_str(), target.c_str(), nullptr));
+    WriteLog("through a hard link", m_name.c_str());
+    EXPECT_EQ("system file\r\n", ReadFileBytes(target));
+    ::DeleteFileW(target.c_str());
+    EXPECT_EQ("system file\r\n", Content());
+
+    // A reparse point, as the file system would report it.
+    Remove();
+    ASSERT_TRUE(WriteFileBytes(m_path, "kept\r\n"));
+    SetLogFileInfoFilterForTests(&MarkReparsePoint);
+    WriteLog("through a reparse point", m_name.c_str());
+    SetLogFileInfoFilterForTests(nullptr);
+    EXPECT_EQ("kept\r\n", Content());
+    WriteLog("plain again", m_name.c_str());
+    EXPECT_EQ("plain again\r\n", Content().substr(6 + 22));
+}
+
+TEST_F(LogFileTest, OnlyALogThisRunMadeCountsAsItsOwn) {
+    std::wstring made = L"made_" + m_name;
+    ::DeleteFileW((ProgramFolder() + made).c_str());
+    EXPECT_FALSE(LogCreatedByThisRun(made.c_str())) << "nothing written yet";
+    WriteLog("first", made.c_str());
+    WriteLog("second", made.c_str());
+    EXPECT_TRUE(LogCreatedByThisRun(made.c_str()));
+    ::DeleteFileW((ProgramFolder() + made).c_str());
+
+    ASSERT_TRUE(WriteFileBytes(m_path, "the user's\r\n"));
+    WriteLog("appended", m_name.c_str());
+    EXPECT_FALSE(LogCreatedByThisRun(m_name.c_str()));
+    EXPECT_EQ(0u, Content().find("the user's\r\n"));
+}

@@ -9,13 +9,13 @@
 namespace {
 
 std::wstring AfterSlashC(const std::wstring& line) {
-    // The command line after the program name and "/C".
+    // The command line after the program name, an optional "/D" and "/C".
     size_t i = 0;
     if (!line.empty() && line[0] == L'"') i = line.find(L'"', 1) + 1;
     else while (i < line.size() && line[i] != L' ') ++i;
     while (i < line.size() && line[i] == L' ') ++i;
-    // "/D" (no AutoRun) may stand before "/C".
-    if (i + 2 < line.size() && line[i] == L'/' && (line[i + 1] == L'D' || line[i + 1] == L'd') && line[i + 2] == L' ') {
+    if (i + 2 <= line.size() && line[i] == L'/' && (line[i + 1] == L'D' || line[i + 1] == L'd') &&
+        (i + 2 == line.size() || line[i + 2] == L' ')) {
         i += 2;
         while (i < line.size() && line[i] == L' ') ++i;
     }
@@ -69,10 +69,30 @@ int RunWineCmd(const std::wstring& line) {
     return static_cast<int>(code);
 }
 
+// TARNWICK_FAKE_CMDLOG names a file that gets every command line this
+// interpreter was started with, one a line, in UTF-8.
+void RecordCommandLine(const std::wstring& line) {
+    std::wstring target = fake::Env(L"TARNWICK_FAKE_CMDLOG");
+    if (target.empty()) return;
+    HANDLE h = ::CreateFileW(target.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr,
+                                  nullptr);
+    std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0], n, nullptr, nullptr);
+    utf8 += "\n";
+    DWORD written = 0;
+    ::WriteFile(h, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    ::CloseHandle(h);
+}
+
 }  // namespace
 
 int wmain() {
     std::wstring line = ::GetCommandLineW();
+    RecordCommandLine(line);
     std::wstring pattern;
     if (IsRecursiveDelete(AfterSlashC(line), pattern)) {
         fake::HangIf(L"del");

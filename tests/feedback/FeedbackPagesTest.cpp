@@ -11,35 +11,43 @@
 
 namespace {
 
-const wchar_t kHttpCommand[] = L"Software\\Classes\\http\\shell\\open\\command";
+// Both schemes: the maker's own address is https, and no page may reach the
+// machine's real browser.
+const wchar_t* const kSchemes[] = {L"http", L"https"};
 
 class FeedbackPages : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The system-wide class: this Wine takes no per-user http handler.
-        // The value found is put back afterwards.
-        HKEY key = nullptr;
-        DWORD created = 0;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHttpCommand, 0, nullptr, 0,
-                                                   KEY_READ | KEY_WRITE, nullptr, &key, &created));
-        m_createdKey = created == REG_CREATED_NEW_KEY;
-        wchar_t old[2048] = {};
-        DWORD size = sizeof(old) - sizeof(wchar_t), type = 0;
-        m_hadValue = ::RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
-                         ERROR_SUCCESS &&
-                     (type == REG_SZ || type == REG_EXPAND_SZ);
-        if (m_hadValue) {
-            m_oldType = type;
-            m_oldValue = old;
-        }
-        m_registered = true;
-        std::wstring command = L"\"" + ProgramFolder() + L"feedback_url_sink.exe\" \"%1\"";
-        ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
-
         m_folder = FreshLibraryFolder();
         m_record = m_folder + L"opened.txt";
+        // The system-wide class: this Wine takes no per-user http handler.
+        // The value found is put back afterwards. The record file travels in
+        // the command: a page opened through the desktop shell starts the
+        // browser with the shell's environment.
+        std::wstring command = L"\"" + ProgramFolder() + L"feedback_url_sink.exe\" \"" + m_record + L"\" \"%1\"";
+        for (int i = 0; i < 2; ++i) {
+            Handler& h = m_handlers[i];
+            std::wstring path = Command(i);
+            HKEY key = nullptr;
+            DWORD created = 0;
+            ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                                       KEY_READ | KEY_WRITE, nullptr, &key, &created));
+            h.createdKey = created == REG_CREATED_NEW_KEY;
+            wchar_t old[2048] = {};
+            DWORD size = sizeof(old) - sizeof(wchar_t), type = 0;
+            h.hadValue = ::RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                             ERROR_SUCCESS &&
+                         (type == REG_SZ || type == REG_EXPAND_SZ);
+            if (h.hadValue) {
+                h.oldType = type;
+                h.oldValue = old;
+            }
+            h.registered = true;
+            ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                             static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+            ::RegCloseKey(key);
+        }
+
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_record.c_str());
         PointLibraryAt(m_folder, LoopbackBase(m_service.Port()));
         m_module = ::LoadLibraryW((m_folder + L"DalvexFeedbackInformation.dll").c_str());
@@ -47,19 +55,22 @@ protected:
     }
     void TearDown() override {
         if (m_module) ::FreeLibrary(m_module);
-        if (m_registered) Restore();
+        for (int i = 0; i < 2; ++i)
+            if (m_handlers[i].registered) Restore(i);
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", nullptr);
     }
-    void Restore() {
-        if (m_createdKey) {
-            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http");
+    static std::wstring Command(int i) { return std::wstring(L"Software\\Classes\\") + kSchemes[i] + L"\\shell\\open\\command"; }
+    void Restore(int i) {
+        const Handler& h = m_handlers[i];
+        if (h.createdKey) {
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\") + kSchemes[i]).c_str());
             return;
         }
         HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kHttpCommand, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-        if (m_hadValue)
-            ::RegSetValueExW(key, nullptr, 0, m_oldType, reinterpret_cast<const BYTE*>(m_oldValue.c_str()),
-                             static_cast<DWORD>((m_oldValue.size() + 1) * sizeof(wchar_t)));
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Command(i).c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+        if (h.hadValue)
+            ::RegSetValueExW(key, nullptr, 0, h.oldType, reinterpret_cast<const BYTE*>(h.oldValue.c_str()),
+                             static_cast<DWORD>((h.oldValue.size() + 1) * sizeof(wchar_t)));
         else
             ::RegDeleteValueW(key, nullptr);
         ::RegCloseKey(key);
@@ -77,9 +88,11 @@ protected:
     CFakeService m_service;
     std::wstring m_folder, m_record;
     HMODULE m_module = nullptr;
-    bool m_registered = false, m_createdKey = false, m_hadValue = false;
-    DWORD m_oldType = REG_SZ;
-    std::wstring m_oldValue;
+    struct Handler {
+        bool registered = false, createdKey = false, hadValue = false;
+        DWORD oldType = REG_SZ;
+        std::wstring oldValue;
+    } m_handlers[2];
 };
 
 TEST_F(FeedbackPages, FeedbackQuestionOpensThePageForThatToolAndVersion) {
@@ -87,10 +100,15 @@ TEST_F(FeedbackPages, FeedbackQuestionOpensThePageForThatToolAndVersion) {
     auto question = Get<FeedbackQuestionFn>("FeedbackQuestion");
     question(L"10042", L"1.0.1");  // not started yet: nothing opens
     ASSERT_EQ(1, init());
+    std::wstring trace = m_folder + L"trace.txt";
+    ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", trace.c_str());
     question(L"10042", L"1.0.1");
+    ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", nullptr);
     std::string opened = Opened();
     std::string expected = LoopbackBase(m_service.Port()) + "/feedback?tool=10042&version=1.0.1";
     EXPECT_NE(std::string::npos, opened.find(expected)) << opened;
+    // Through the desktop shell, which Wine's explorer answers too.
+    EXPECT_EQ("shell " + expected + "\n", ReadFileBytes(trace));
     EXPECT_EQ(1u, static_cast<size_t>(std::count(opened.begin(), opened.end(), '\n'))) << opened;
     EXPECT_TRUE(m_service.Requests().empty());
 }
@@ -111,6 +129,31 @@ TEST_F(FeedbackPages, OpenToolDownUrlOpensTheDownloadPageOfTheCheckedTool) {
     openDown();
     PumpFor(1500);
     EXPECT_EQ(opened, ReadFileBytes(m_record));
+}
+
+// The settings file is there for the tests' own service on this machine: an
+// address anywhere else is passed over for the maker's own.
+TEST_F(FeedbackPages, OnlyALoopbackAddressIsTakenFromTheSettings) {
+    auto init = Get<InitFreedbackDllFn>("InitFreedbackDll");
+    auto question = Get<FeedbackQuestionFn>("FeedbackQuestion");
+    struct Case {
+        const char* base;
+        bool taken;
+    } cases[] = {
+        {"http://staging.dalvex.com.cn/api", false}, {"http://127.0.0.1.example.com/api", false},
+        {"http://localhost.example.com/api", false}, {"https://10.0.0.7:8443/api", false},
+        {"http://128.0.0.1/api", false},             {"http://localhost:8080/api", true},
+        {"http://127.45.6.7:8080/api", true},
+    };
+    for (const Case& c : cases) {
+        ::DeleteFileW(m_record.c_str());
+        PointLibraryAt(m_folder, c.base);
+        ASSERT_EQ(1, init()) << c.base;
+        question(L"10042", L"1.0.1");
+        std::string base = c.taken ? c.base : "https://service.dalvex.com.cn/api";
+        EXPECT_NE(std::string::npos, Opened().find(" \"" + base + "/feedback?tool=10042")) << c.base;
+    }
+    EXPECT_TRUE(m_service.Requests().empty());
 }
 
 }  // namespace
