@@ -2,11 +2,9 @@
 
 #include <commctrl.h>
 
+#include "app/SelfRemoval.h"
 #include "mainwnd/TarnwickDlg.h"
 #include "res/resource.h"
-
-std::atomic<int> g_repairProgress{0};
-std::wstring g_repairStatusText;
 
 CTarnwickApp::CTarnwickApp() { m_dwRestartManagerSupportFlags = 1; }
 
@@ -19,6 +17,7 @@ BOOL CTarnwickApp::InitInstance() {
     ::LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
     CTarnwickDlg dlg;
+    dlg.SetOnDestroyed(&ScheduleSelfRemoval);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

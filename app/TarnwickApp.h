@@ -1,13 +1,6 @@
 #pragma once
-#include <atomic>
-#include <string>
-
 #include "framework/WinApp.h"
 #include "skin/Gdiplus.h"
-
-// Written by the repair sequence, drawn by the progress window.
-extern std::atomic<int> g_repairProgress;
-extern std::wstring g_repairStatusText;
 
 class CTarnwickApp : public CWinApp {
 public:

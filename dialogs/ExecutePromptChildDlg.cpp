@@ -1,6 +1,5 @@
 #include "dialogs/ExecutePromptChildDlg.h"
 
-#include "app/TarnwickApp.h"
 #include "dialogs/DialogLayout.h"
 #include "dialogs/PromptDlg.h"
 #include "framework/Gdi.h"
@@ -11,6 +10,9 @@ namespace {
 const int kStatusId = 1011;
 const UINT_PTR kProgressTimer = 1;
 }
+
+std::atomic<int> g_repairProgress{0};
+std::wstring g_repairStatusText;
 
 CExecutePromptChildDlg::CExecutePromptChildDlg() : CSkinPanel(IDD_EXECUTE_PANEL) {}
 

@@ -1,6 +1,13 @@
 #pragma once
+#include <atomic>
+#include <string>
+
 #include "skin/DrawStateInfoStatic.h"
 #include "skin/SkinPanel.h"
+
+// Written by the repair sequence, drawn by the progress window.
+extern std::atomic<int> g_repairProgress;
+extern std::wstring g_repairStatusText;
 
 // The progress window's panel: the bar drawn from g_repairProgress and the
 // status line showing g_repairStatusText.

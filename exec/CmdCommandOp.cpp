@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "app/SelfRemoval.h"
+#include "exec/ToolPaths.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "exec/FeedbackInformation.h"
 
-#include "app/SelfRemoval.h"
+#include "exec/ToolPaths.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/SelfRemoval.h"
+#include "exec/ToolPaths.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include "mainwnd/TarnwickDlg.h"
 
-#include "app/AboutDlg.h"
-#include "app/SelfRemoval.h"
 #include "framework/Gdi.h"
+#include "mainwnd/AboutDlg.h"
 #include "mainwnd/TarnwickDlgOP.h"
 #include "res/resource.h"
 #include "skin/Drawing.h"
@@ -86,7 +85,7 @@ void CTarnwickDlg::OnPaint() {
 
 void CTarnwickDlg::OnDestroy() {
     CLayeredShell::OnDestroy();
-    ScheduleSelfRemoval();
+    if (m_onDestroyed) m_onDestroyed();
 }
 
 LRESULT CTarnwickDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,8 @@ public:
     static constexpr int kBaseHeight = 611;
 
     CTarnwickDlgOP* PanelOP() const;
+    // Runs as the window goes; the application removes the tool from there.
+    void SetOnDestroyed(void (*hook)()) { m_onDestroyed = hook; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -25,6 +27,7 @@ protected:
     void OnPaint();
 
     HICON m_hIcon = nullptr;
+    void (*m_onDestroyed)() = nullptr;
 };
 
 // Where the panel goes at creation, from the shell's target rectangle.

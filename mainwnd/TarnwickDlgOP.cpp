@@ -1,7 +1,7 @@
 #include "mainwnd/TarnwickDlgOP.h"
 
-#include "app/TarnwickApp.h"
 #include "dialogs/DialogMessages.h"
+#include "dialogs/ExecutePromptChildDlg.h"
 #include "dialogs/ExecutePromptDlg.h"
 #include "dialogs/KnowledgeBase.h"
 #include "dialogs/ProblemSolvingFeedbackDlg.h"

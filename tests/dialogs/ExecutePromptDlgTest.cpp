@@ -3,7 +3,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/TarnwickApp.h"
 #include "dialogs/DialogLayout.h"
 #include "dialogs/DialogMessages.h"
 #include "dialogs/ExecutePromptChildDlg.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/SelfRemoval.h"
 #include "exec/CmdCommandOp.h"
 #include "exec/LogFile.h"
+#include "exec/ToolPaths.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/SelfRemoval.h"
 #include "mainwnd/TarnwickDlg.h"
 #include "mainwnd/TarnwickDlgOP.h"
 #include "skin/Drawing.h"
@@ -221,6 +222,7 @@ TEST(ShellChild, MainWindowAsTheUserSeesIt) {
     });
     {
         CTarnwickDlg dlg;
+        dlg.SetOnDestroyed(&ScheduleSelfRemoval);
         dlg.DoModal();
     }
     checker.join();
