@@ -1,29 +1,23 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <string>
 
-#include "exec/CmdCommandOp.h"
-#include "exec/EventThread.h"
 #include "exec/FeedbackInformation.h"
-#include "mainwnd/RepairSequence.h"
+#include "mainwnd/PanelLayout.h"
+#include "mainwnd/RepairRun.h"
 #include "skin/CheckBoxBtn.h"
 #include "skin/DrawTextStatic.h"
 #include "skin/GDIPngButton.h"
+#include "skin/ResourceImage.h"
 #include "skin/SkinPanel.h"
 
 class CExecutePromptDlg;
 class CTooltipDlg;
 
-// Where each control of the main panel goes, from the client rectangle, the
-// scale factor and the measured widths of the two agreement-line texts.
-struct PanelLayout {
-    RECT close, minimise, start, moreTools, version, feedbackText, agreeBox, agreementTitle;
-};
-PanelLayout ComputePanelLayout(const RECT& client, float s, int feedbackTextWidth, int agreementLineWidth);
-
-// The main window's panel: every control of the main screen, the start-up
-// checks and the repair run.
-class CTarnwickDlgOP : public CSkinPanel, private IRepairActions {
+// The main window's panel: every control of the main screen; the repair run
+// has its own object.
+class CTarnwickDlgOP : public CSkinPanel, private IRepairRunView {
 public:
     CTarnwickDlgOP();
     ~CTarnwickDlgOP() override;
@@ -33,8 +27,8 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
     // While the spooler is switched off by a run, Windows is asked not to
     // shut down, and a session that ends anyway gets it back.
-    bool IsShutdownGuarded() const;
-    void OnSessionEnding();
+    bool IsShutdownGuarded() const { return m_run.IsShutdownGuarded(); }
+    void OnSessionEnding() { m_run.OnSessionEnding(); }
 
     static constexpr const wchar_t* kToolId = L"10042";
     static constexpr const wchar_t* kToolVersion = L"1.0.1";
@@ -55,42 +49,30 @@ protected:
     void OnAgreeClicked();
     void ToggleAgreement();
     void HideAgreement();
+    void ShowAgreement(bool show);
     void OnDestroy();
 
     void StartRepair();
-    static bool RunRepairStep(void* panel);
-    static bool OnCommandOutput(const char* text, int length, void* panel);
-    static void OnCommandEnded(unsigned tag, void* panel);
-    void RestoreInterruptedRun();
     void OnGuardShutdown(bool on);
     void ShowRepairResult(bool success);
 
 private:
-    // What a run does, for the sequence.
-    bool HasRunner() override;
-    bool RunCommand(const char* command, int length, unsigned tag) override;
-    void EndCommand() override;
-    bool Confirms(SpoolerCheck check) override;
-    void RecordSpoolerDisabled(bool disabled) override;
-    void GuardShutdown(bool on) override;
-    void Log(const std::string& line) override;
+    // What a run shows, for the run.
     void CloseProgress() override;
-    void ShowResult(bool success) override;
+    void ShowResult(bool success) override { ShowRepairResult(success); }
+    void ShutdownGuardChanged(bool on) override;
     bool LoadBackground();
 
-    CEventThread m_stepThread;
     RECT m_clientRect{};
     CGDIPngButton m_closeButton, m_minButton, m_moreToolsButton, m_startButton;
     std::atomic<CExecutePromptDlg*> m_executePrompt{nullptr};
-    Gdiplus::Image* m_background = nullptr;
-    std::atomic<CCmdCommandOp*> m_runner{nullptr};
+    ImagePtr m_background;
     CDrawTextStatic m_versionLabel, m_feedbackText;
     CCheckBoxBtn m_agreeBox;
     CDrawTextStatic m_agreementTitle;
-    CTooltipDlg* m_agreement = nullptr;
-    CRepairSequence m_sequence;
+    std::unique_ptr<CTooltipDlg> m_agreement;
     CFeedbackInformation m_feedback;
     // The result prompt runs on the step thread; closing the tool closes it first.
     std::atomic<HWND> m_resultPrompt{nullptr};
-    std::atomic<bool> m_shutdownGuard{false};
+    CRepairRun m_run;
 };

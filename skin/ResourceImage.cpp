@@ -39,6 +39,13 @@ bool LoadPngResource(UINT id, Gdiplus::Image*& image) {
     return true;
 }
 
+bool LoadPngResource(UINT id, ImagePtr& image) {
+    ImagePtr loaded(ImageFromResource(ResourceModule(), id, L"PNG"));
+    if (!loaded) return false;
+    image = std::move(loaded);
+    return true;
+}
+
 void DrawImageStretched(Gdiplus::Graphics& g, Gdiplus::Image* image, const RECT& r) {
     if (!image) return;
     g.DrawImage(image, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), 0, 0,

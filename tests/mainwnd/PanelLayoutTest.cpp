@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mainwnd/TarnwickDlgOP.h"
+#include "mainwnd/PanelLayout.h"
 #include "tests/support/TestSupport.h"
 
 TEST(PanelLayout, At96DpiTheControlsSitOnTheirPlacesInThePicture) {

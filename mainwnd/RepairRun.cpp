@@ -1,0 +1,112 @@
+#include "mainwnd/RepairRun.h"
+
+#include "exec/LogFile.h"
+#include "exec/ToolPaths.h"
+#include "mainwnd/SpoolerService.h"
+
+namespace {
+// The step thread sleeps this long per pass.
+const DWORD kStepPassMs = 100;
+// Covers one pass of the step thread, so it leaves between passes.
+const DWORD kStepThreadGraceMs = 1000;
+// How long ending a command may take before the next one goes anyway.
+const DWORD kEndCommandMs = 3000;
+}
+
+CRepairRun::CRepairRun(IRepairRunView& view, std::atomic<int>& progress)
+    : m_view(view), m_sequence(*this, progress) {}
+
+CRepairRun::~CRepairRun() { Close(); }
+
+void CRepairRun::Open() {
+    CCmdCommandOp* runner = CreateCmdCommandOp();
+    m_runner = runner;
+    if (runner) {
+        m_sequence.Arm();
+        SetCmdOutputCallback(runner, &CRepairRun::OnCommandOutput, this);
+        SetCmdEndedCallback(runner, &CRepairRun::OnCommandEnded, this);
+    }
+    if (runner && SpoolerDisabledRecorded()) RestoreInterruptedRun();
+}
+
+void CRepairRun::StartSteps() {
+    m_stepThread.Start(&CRepairRun::RunStep, this);
+    m_stepThread.SetRunning(true);
+}
+
+void CRepairRun::Start(DWORD now) { m_sequence.Start(now); }
+
+void CRepairRun::Close() {
+    // The step thread goes before the runner: it may be inside a call on the
+    // runner, which must not be freed under it.
+    m_stepThread.Stop(kStepThreadGraceMs);
+    if (CCmdCommandOp* runner = m_runner.exchange(nullptr)) {
+        CloseCmdCommand(runner);
+        DestroyCmdCommandOp(runner);
+    }
+}
+
+bool CRepairRun::RunStep(void* context) {
+    auto* run = static_cast<CRepairRun*>(context);
+    run->m_sequence.Pass(::GetTickCount());
+    // Sleeps the pass out, but leaves at once when asked to stop.
+    run->m_stepThread.WaitForStop(kStepPassMs);
+    return true;
+}
+
+bool CRepairRun::OnCommandOutput(const char* text, int length, void* context) {
+    if (!context) return false;
+    auto* run = static_cast<CRepairRun*>(context);
+    CCmdCommandOp* runner = run->m_runner.load();
+    // On the reader thread, inside its delivery: the tag is the chunk's own.
+    run->m_sequence.OnOutput(text, length, runner ? runner->OutputTag() : 0);
+    return true;
+}
+
+void CRepairRun::OnCommandEnded(unsigned tag, void* context) {
+    if (context) static_cast<CRepairRun*>(context)->m_sequence.OnCommandEnded(tag);
+}
+
+void CRepairRun::RestoreInterruptedRun() {
+    // Before the window is up and before the step thread runs: the two
+    // restoring commands, bounded by the sequence's own limits.
+    m_sequence.StartRestore(::GetTickCount());
+    while (m_sequence.Running()) {
+        m_sequence.Pass(::GetTickCount());
+        ::Sleep(kStepPassMs);
+    }
+}
+
+bool CRepairRun::IsShutdownGuarded() const { return m_shutdownGuard.load(); }
+
+void CRepairRun::OnSessionEnding() {
+    // No time for a command: the start type goes straight back, so that the
+    // spooler starts with the next boot.
+    if (m_shutdownGuard.load()) SetSpoolerAutomaticStart();
+}
+
+bool CRepairRun::HasRunner() { return m_runner.load() != nullptr; }
+
+bool CRepairRun::RunCommand(const char* command, int length, unsigned tag) {
+    CCmdCommandOp* runner = m_runner.load();
+    return runner && runner->Execute(command, length, tag);
+}
+
+void CRepairRun::EndCommand() {
+    if (CCmdCommandOp* runner = m_runner.load()) runner->EndCommand(kEndCommandMs);
+}
+
+bool CRepairRun::Confirms(SpoolerCheck check) { return SpoolerConfirms(check); }
+
+void CRepairRun::RecordSpoolerDisabled(bool disabled) { ::RecordSpoolerDisabled(disabled); }
+
+void CRepairRun::GuardShutdown(bool on) {
+    if (m_shutdownGuard.exchange(on) == on) return;
+    m_view.ShutdownGuardChanged(on);
+}
+
+void CRepairRun::Log(const std::string& line) { WriteLog(line, kLogFileName); }
+
+void CRepairRun::CloseProgress() { m_view.CloseProgress(); }
+
+void CRepairRun::ShowResult(bool success) { m_view.ShowResult(success); }

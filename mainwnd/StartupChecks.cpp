@@ -1,0 +1,24 @@
+#include "mainwnd/StartupChecks.h"
+
+#include "dialogs/PromptDlg.h"
+#include "exec/FeedbackInformation.h"
+#include "mainwnd/TarnwickDlgOP.h"
+
+void RunStartupChecks(CFeedbackInformation& feedback, float scale) {
+    if (feedback.InitFreedbackDll() == 0) {
+        CPromptDlg prompt;
+        prompt.SetPromptText(L"工具初始化失败");
+        prompt.SetPromptMode(3);
+        prompt.DoModal();
+        ::ExitProcess(0);
+    }
+    if (feedback.GetToolIsNewVersion(CTarnwickDlgOP::kToolId, CTarnwickDlgOP::kToolVersion) == 3) {
+        CPromptDlg prompt;
+        prompt.m_scale = scale;
+        prompt.SetPromptText(L"检测到当前工具有新的版本更新，请下载最新版本使用。");
+        prompt.SetPromptMode(1);
+        prompt.DoModal();
+        feedback.OpenToolDownUrl();
+        ::ExitProcess(0);
+    }
+}
