@@ -23,9 +23,6 @@ public:
     void EndDialog(INT_PTR result);
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    UINT TemplateId() const { return m_templateId; }
-    bool IsModal() const { return m_modal; }
-
 protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange*) {}

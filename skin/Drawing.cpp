@@ -23,8 +23,3 @@ HFONT CreateFontFromParent(HWND control, int delta) {
     lf.lfHeight -= delta;
     return ::CreateFontIndirectW(&lf);
 }
-
-void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
-    CBrush brush(::CreateSolidBrush(colour));
-    ::FillRect(dc, &r, brush);
-}

@@ -15,9 +15,6 @@ float ScaleFromDpi(int dpi);
 // The parent's font (or the stock GUI font) with lfHeight reduced by `delta`.
 HFONT CreateFontFromParent(HWND control, int delta);
 
-// Fills with a solid colour.
-void FillSolid(HDC dc, const RECT& r, COLORREF colour);
-
 // The controls' double-buffered paint: `draw` paints the client rectangle into
 // a memory DC, which is then copied to the window in one block transfer.
 // Returns the client rectangle it painted.

@@ -10,7 +10,6 @@ public:
     ~CSkinPanel() override;
 
     float m_scale = 1.0f;
-    bool CaptionDrag() const { return m_captionDrag; }
 
 protected:
     // The drag band in screen coordinates, or an empty rectangle for none.
