@@ -13,8 +13,6 @@
 
 namespace {
 const int kCloseId = 1015, kSolvedId = 1016, kUnsolvedId = 1017, kMoreId = 1018;
-const wchar_t kToolId[] = L"10042";
-const wchar_t kToolVersion[] = L"1.0.1";
 }
 
 std::wstring FeedbackTimeText(long long seconds) {

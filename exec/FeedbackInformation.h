@@ -3,7 +3,12 @@
 
 #include <string>
 
+#include "TarnwickVersion.h"
 #include "feedback/DalvexFeedbackInformation.h"
+
+// How the maker's library knows this tool.
+constexpr wchar_t kToolId[] = L"10042";
+constexpr wchar_t kToolVersion[] = TARNWICK_VERSION_W;
 
 // The program's access to DalvexFeedbackInformation.dll. Every call passes
 // straight through; without a complete library InitFreedbackDll answers 0 and

@@ -30,9 +30,6 @@ public:
     bool IsShutdownGuarded() const { return m_run.IsShutdownGuarded(); }
     void OnSessionEnding() { m_run.OnSessionEnding(); }
 
-    static constexpr const wchar_t* kToolId = L"10042";
-    static constexpr const wchar_t* kToolVersion = L"1.0.1";
-
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
