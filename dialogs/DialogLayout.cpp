@@ -15,7 +15,7 @@ RECT PanelAtCreation(const RECT& shell, float s, int dx, int dy, int dw, int dh)
                Trunc(h - dh * Sd(s)));
 }
 
-int PromptBaseWidth(int mode) { return mode == 4 ? 400 : 336; }
+int PromptBaseWidth(int mode) { return mode == kPromptWideOkCancel ? 400 : 336; }
 
 SIZE PromptShellSize(int mode, float s) { return SIZE{ScalePx(PromptBaseWidth(mode), s), ScalePx(156, s)}; }
 
@@ -23,10 +23,10 @@ RECT PromptPanelRect(const RECT& shell, float s) { return PanelAtCreation(shell,
 
 PromptImages PromptModeImages(int mode) {
     switch (mode) {
-    case 1: return PromptImages{{208, 210, 209, 209}, {162, 164, 163, 163}, false};
-    case 2: return PromptImages{{168, 170, 169, 169}, {162, 164, 163, 163}, true};
-    case 3: return PromptImages{{166, 165, 165, 167}, {157, 156, 156, 158}, false};
-    case 4: return PromptImages{{165, 167, 166, 166}, {156, 158, 157, 157}, true};
+    case kPromptOk: return PromptImages{{208, 210, 209, 209}, {162, 164, 163, 163}, false};
+    case kPromptOkCancel: return PromptImages{{168, 170, 169, 169}, {162, 164, 163, 163}, true};
+    case kPromptOkSqueezed: return PromptImages{{166, 165, 165, 167}, {157, 156, 156, 158}, false};
+    case kPromptWideOkCancel: return PromptImages{{165, 167, 166, 166}, {156, 158, 157, 157}, true};
     default: return PromptImages{{168, 169, 170, 170}, {162, 163, 164, 164}, false};
     }
 }
@@ -38,14 +38,15 @@ PromptLayout LayoutPrompt(int mode, int wp, int hp, float s) {
 
     int half = wp / 2;
     int top = ScalePx(107, s), height = ScalePx(24, s);
-    int buttonWidth = mode == 4 ? 128 : 55;
+    int buttonWidth = mode == kPromptWideOkCancel ? 128 : 55;
     // The wide pair keeps 130 to the left of the middle, two more than its width.
-    int okLeft = Trunc(half - (mode == 4 ? 130 : 55) * Sd(s) - 12 * Sd(s));
+    int okLeft = Trunc(half - (mode == kPromptWideOkCancel ? 130 : 55) * Sd(s) - 12 * Sd(s));
     int cancelLeft = Trunc(half + 12 * Sd(s));
     l.ok = Box(okLeft, top, ScalePx(buttonWidth, s), height);
     l.cancel = Box(cancelLeft, top, ScalePx(buttonWidth, s), height);
     // A lone button sits in the middle.
-    if (mode == 1 || mode == 3) l.ok = Box(Trunc(half - 55 * Sd(s) / 2), top, ScalePx(55, s), height);
+    if (mode == kPromptOk || mode == kPromptOkSqueezed)
+        l.ok = Box(Trunc(half - 55 * Sd(s) / 2), top, ScalePx(55, s), height);
 
     l.message = RECT{ScalePx(10, s), ScalePx(50, s), wp - ScalePx(10, s), hp - ScalePx(40, s)};
     return l;

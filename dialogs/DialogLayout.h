@@ -8,7 +8,13 @@
 // y = trunc(top + dy*s), width trunc(W - dw*s), height trunc(H - dh*s).
 RECT PanelAtCreation(const RECT& shell, float s, int dx, int dy, int dw, int dh);
 
-// Prompt dialog.
+// Prompt dialog. Its modes: the buttons, their images and the shell's width.
+enum PromptMode : int {
+    kPromptOk = 1,            // one centred button
+    kPromptOkCancel = 2,      // two buttons
+    kPromptOkSqueezed = 3,    // one centred button, the wide images squeezed into it
+    kPromptWideOkCancel = 4,  // a wider shell with two wide buttons
+};
 int PromptBaseWidth(int mode);
 SIZE PromptShellSize(int mode, float s);
 RECT PromptPanelRect(const RECT& shell, float s);

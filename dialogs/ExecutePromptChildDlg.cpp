@@ -7,7 +7,6 @@
 #include "skin/ResourceImage.h"
 
 namespace {
-const int kStatusId = 1011;
 const UINT_PTR kProgressTimer = 1;
 }
 
@@ -22,7 +21,7 @@ CExecutePromptChildDlg::~CExecutePromptChildDlg() {
     delete m_fill;
 }
 
-void CExecutePromptChildDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, kStatusId, m_status); }
+void CExecutePromptChildDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_EXECUTE_STATUS, m_status); }
 
 BOOL CExecutePromptChildDlg::OnInitDialog() {
     CSkinPanel::OnInitDialog();

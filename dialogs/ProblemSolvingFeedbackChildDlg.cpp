@@ -11,10 +11,6 @@
 #include "res/resource.h"
 #include "skin/ResourceImage.h"
 
-namespace {
-const int kCloseId = 1015, kSolvedId = 1016, kUnsolvedId = 1017, kMoreId = 1018;
-}
-
 std::wstring FeedbackTimeText(long long seconds) {
     wchar_t text[16];
     std::swprintf(text, 16, L"%d", static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(seconds))));
@@ -26,10 +22,10 @@ CProblemSolvingFeedbackChildDlg::CProblemSolvingFeedbackChildDlg() : CSkinPanel(
 CProblemSolvingFeedbackChildDlg::~CProblemSolvingFeedbackChildDlg() { delete m_background; }
 
 void CProblemSolvingFeedbackChildDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Control(pDX, kCloseId, m_close);
-    DDX_Control(pDX, kSolvedId, m_solved);
-    DDX_Control(pDX, kUnsolvedId, m_unsolved);
-    DDX_Control(pDX, kMoreId, m_more);
+    DDX_Control(pDX, IDC_FEEDBACK_CLOSE, m_close);
+    DDX_Control(pDX, IDC_FEEDBACK_SOLVED, m_solved);
+    DDX_Control(pDX, IDC_FEEDBACK_UNSOLVED, m_unsolved);
+    DDX_Control(pDX, IDC_FEEDBACK_MORE, m_more);
 }
 
 void CProblemSolvingFeedbackChildDlg::LayoutPanel() {
@@ -68,10 +64,10 @@ bool CProblemSolvingFeedbackChildDlg::OnCommand(WPARAM wParam, LPARAM) {
     // A double click's second notice must not report a second answer.
     if (HIWORD(wParam) != BN_CLICKED) return false;
     switch (id) {
-    case kSolvedId: ReportAnswer(1); return true;
-    case kUnsolvedId: ReportAnswer(2); return true;
-    case kCloseId: ReportAnswer(3); return true;
-    case kMoreId:
+    case IDC_FEEDBACK_SOLVED: ReportAnswer(kAnswerSolved); return true;
+    case IDC_FEEDBACK_UNSOLVED: ReportAnswer(kAnswerUnsolved); return true;
+    case IDC_FEEDBACK_CLOSE: ReportAnswer(kAnswerClosed); return true;
+    case IDC_FEEDBACK_MORE:
         if (m_urlOpener) m_urlOpener(kKnowledgeBaseHome);
         return true;
     default: return false;

@@ -5,6 +5,13 @@
 
 class CFeedbackInformation;
 
+// The answers the feedback library is told.
+enum FeedbackAnswer : int {
+    kAnswerSolved = 1,
+    kAnswerUnsolved = 2,
+    kAnswerClosed = 3,
+};
+
 // The feedback dialog's panel: close glyph and the three large buttons.
 class CProblemSolvingFeedbackChildDlg : public CSkinPanel {
 public:
@@ -12,7 +19,7 @@ public:
     ~CProblemSolvingFeedbackChildDlg() override;
 
     void LayoutPanel();
-    // Reports answer 1 (solved), 2 (unsolved) or 3 (closed) and closes the dialog.
+    // Reports a FeedbackAnswer and closes the dialog.
     void ReportAnswer(int answer);
     BOOL PreTranslateMessage(MSG* msg) override;
 

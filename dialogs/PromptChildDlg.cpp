@@ -7,7 +7,6 @@
 #include "skin/ResourceImage.h"
 
 namespace {
-const int kCloseId = 1013, kOkId = 1015, kCancelId = 1018, kMessageId = 1019;
 void Place(CWnd& w, const RECT& r) { w.MoveWindow(r, true); }
 }
 
@@ -16,10 +15,10 @@ CPromptChildDlg::CPromptChildDlg() : CSkinPanel(IDD_PROMPT_PANEL) {}
 CPromptChildDlg::~CPromptChildDlg() { delete m_background; }
 
 void CPromptChildDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Control(pDX, kCloseId, m_close);
-    DDX_Control(pDX, kOkId, m_ok);
-    DDX_Control(pDX, kCancelId, m_cancel);
-    DDX_Control(pDX, kMessageId, m_message);
+    DDX_Control(pDX, IDC_PROMPT_CLOSE, m_close);
+    DDX_Control(pDX, IDC_PROMPT_OK, m_ok);
+    DDX_Control(pDX, IDC_PROMPT_CANCEL, m_cancel);
+    DDX_Control(pDX, IDC_PROMPT_MESSAGE, m_message);
 }
 
 void CPromptChildDlg::LayoutPanel() {
@@ -56,9 +55,9 @@ bool CPromptChildDlg::OnCommand(WPARAM wParam, LPARAM) {
     if (HIWORD(wParam) != BN_CLICKED) return false;
     HWND shell = GetParent();
     switch (id) {
-    case kOkId: ::SendMessageW(shell, WM_PROMPT_BUTTON, 1, 0); return true;
-    case kCancelId: ::SendMessageW(shell, WM_PROMPT_BUTTON, 2, 0); return true;
-    case kCloseId: ::SendMessageW(shell, WM_CLOSE, 0, 0); return true;
+    case IDC_PROMPT_OK: ::SendMessageW(shell, WM_PROMPT_BUTTON, 1, 0); return true;
+    case IDC_PROMPT_CANCEL: ::SendMessageW(shell, WM_PROMPT_BUTTON, 2, 0); return true;
+    case IDC_PROMPT_CLOSE: ::SendMessageW(shell, WM_CLOSE, 0, 0); return true;
     default: return false;
     }
 }

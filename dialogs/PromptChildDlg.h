@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "dialogs/DialogLayout.h"
 #include "skin/DrawTextStatic.h"
 #include "skin/GDIPngButton.h"
 #include "skin/SkinPanel.h"
@@ -16,7 +17,7 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
 
     std::wstring m_promptText;
-    int m_promptMode = 1;
+    int m_promptMode = kPromptOk;
 
     CGDIPngButton m_close;
     CGDIPngButton m_ok;

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "dialogs/DialogLayout.h"
 #include "skin/LayeredShell.h"
 
 // The skinned message box: a layered shell with CPromptChildDlg over it.
@@ -19,7 +20,7 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     std::wstring m_promptText;
-    int m_promptMode = 1;
+    int m_promptMode = kPromptOk;
     // The shell's picture, a PNG resource.
     UINT m_shellImage = 154;
 };

@@ -7,10 +7,6 @@
 #include "skin/ResourceImage.h"
 #include "skin/SkinScrollWnd.h"
 
-namespace {
-const int kAgreementId = 1009;
-}
-
 CTooltipChildDlg::CTooltipChildDlg() : CSkinPanel(IDD_TOOLTIP_PANEL) {}
 
 CTooltipChildDlg::~CTooltipChildDlg() {
@@ -18,7 +14,7 @@ CTooltipChildDlg::~CTooltipChildDlg() {
     if (m_agreementBitmap) ::DeleteObject(m_agreementBitmap);
 }
 
-void CTooltipChildDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, kAgreementId, m_agreementText); }
+void CTooltipChildDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_AGREEMENT_TEXT, m_agreementText); }
 
 void CTooltipChildDlg::LoadAgreementText() {
     if (!m_agreementText.IsWindow()) return;

@@ -28,3 +28,22 @@
 #define IDC_AGREE                1010
 #define IDC_AGREEMENT_TITLE      1012
 #define IDC_MORE_TOOLS           1017
+
+// Agreement overlay panel.
+#define IDC_AGREEMENT_TEXT       1009
+
+// Execute prompt panel; 1012 is a spare static outside the visible area.
+#define IDC_EXECUTE_STATUS       1011
+#define IDC_EXECUTE_SPARE        1012
+
+// Prompt panel.
+#define IDC_PROMPT_CLOSE         1013
+#define IDC_PROMPT_OK            1015
+#define IDC_PROMPT_CANCEL        1018
+#define IDC_PROMPT_MESSAGE       1019
+
+// Problem-solving feedback panel.
+#define IDC_FEEDBACK_CLOSE       1015
+#define IDC_FEEDBACK_SOLVED      1016
+#define IDC_FEEDBACK_UNSOLVED    1017
+#define IDC_FEEDBACK_MORE        1018

@@ -11,6 +11,13 @@ enum ScrollPart {
     kPartThumb = SB_THUMBTRACK,
 };
 
+// How a part is drawn: the row of its cell in the skin bitmap.
+enum ScrollState {
+    kStateNormal = 0,
+    kStateHot = 1,
+    kStatePressed = 2,
+};
+
 // What the geometry of a bar depends on.
 struct ScrollMetrics {
     int length = 0;       // along the bar, in pixels
@@ -42,7 +49,7 @@ void ScrollPartExtent(const ScrollLayout& l, int length, int part, int* start, i
 RECT ScrollPartRect(const ScrollMetrics& m, bool vertical, int part, bool forDrawing);
 // The part under a client point, or -1.
 int ScrollHitTest(const ScrollMetrics& m, bool vertical, POINT pt);
-// The skin cell of a part in a state (0 normal, 1 hot, 2 pressed).
+// The skin cell of a part in a state (a ScrollState).
 RECT SkinCellRect(int part, int state, bool horizontal, int cell);
 // The track position for a thumb dragged `delta` pixels from where it was at
 // `startPos`, clamped to [min, span].

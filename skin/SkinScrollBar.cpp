@@ -102,11 +102,11 @@ void CSkinScrollBar::OnPaint() {
     if (!m_skin) return;
     CMemoryDC skin(paint);
     CSelectObject select(skin, m_skin);
-    DrawCell(paint, skin, kPartLineUp, 0, PartRect(kPartLineUp));
-    DrawCell(paint, skin, kPartLineDown, 0, PartRect(kPartLineDown));
-    DrawThumb(paint, skin, 0, PartRect(kPartThumb));
-    TileCell(paint, skin, kPartPageUp, 0, PartRect(kPartPageUp));
-    TileCell(paint, skin, kPartPageDown, 0, PartRect(kPartPageDown));
+    DrawCell(paint, skin, kPartLineUp, kStateNormal, PartRect(kPartLineUp));
+    DrawCell(paint, skin, kPartLineDown, kStateNormal, PartRect(kPartLineDown));
+    DrawThumb(paint, skin, kStateNormal, PartRect(kPartThumb));
+    TileCell(paint, skin, kPartPageUp, kStateNormal, PartRect(kPartPageUp));
+    TileCell(paint, skin, kPartPageDown, kStateNormal, PartRect(kPartPageDown));
 }
 
 void CSkinScrollBar::RedrawPart(int part, int state) const {
@@ -137,7 +137,7 @@ void CSkinScrollBar::OnLButtonDown(POINT pt) {
     Notify(part, 0);
     SetTimer(kDelayTimer, 500);
     m_outside = false;
-    if (IsArrow(part)) RedrawPart(part, 2);
+    if (IsArrow(part)) RedrawPart(part, kStatePressed);
 }
 
 void CSkinScrollBar::OnMouseMove(WPARAM flags, POINT pt) {
@@ -170,8 +170,8 @@ void CSkinScrollBar::OnMouseMove(WPARAM flags, POINT pt) {
                 if (after.left > before.left) strip.right = after.left;
                 else strip.left = after.right;
             }
-            TileCell(dc, skin, kPartPageUp, 0, strip);
-            DrawThumb(dc, skin, 2, after);
+            TileCell(dc, skin, kPartPageUp, kStateNormal, strip);
+            DrawThumb(dc, skin, kStatePressed, after);
         }
         Notify(SB_THUMBTRACK, pos);
         return;
@@ -179,14 +179,14 @@ void CSkinScrollBar::OnMouseMove(WPARAM flags, POINT pt) {
     if (m_pressedPart == kPartNone) {
         int part = HitTest(pt);
         if (part == m_hotPart) return;
-        RedrawPart(m_hotPart, 0);
-        RedrawPart(part, 1);
+        RedrawPart(m_hotPart, kStateNormal);
+        RedrawPart(part, kStateHot);
         m_hotPart = part;
         return;
     }
     RECT pressed = PartRect(m_pressedPart, false);
     m_outside = !::PtInRect(&pressed, pt);
-    if (IsArrow(m_pressedPart)) RedrawPart(m_pressedPart, m_outside ? 0 : 2);
+    if (IsArrow(m_pressedPart)) RedrawPart(m_pressedPart, m_outside ? kStateNormal : kStatePressed);
 }
 
 void CSkinScrollBar::OnLButtonUp(POINT pt) {
@@ -199,7 +199,7 @@ void CSkinScrollBar::OnLButtonUp(POINT pt) {
         } else {
             KillTimer(kDelayTimer);
         }
-        if (IsArrow(m_pressedPart)) RedrawPart(m_pressedPart, 0);
+        if (IsArrow(m_pressedPart)) RedrawPart(m_pressedPart, kStateNormal);
         m_pressedPart = kPartNone;
         return;
     }
@@ -212,10 +212,10 @@ void CSkinScrollBar::OnLButtonUp(POINT pt) {
     CWindowDC dc(m_hWnd);
     CMemoryDC skin(dc);
     CSelectObject select(skin, m_skin);
-    if (m_si.nTrackPos != m_si.nPos) TileCell(dc, skin, kPartPageUp, 0, PartRect(kPartThumb));
+    if (m_si.nTrackPos != m_si.nPos) TileCell(dc, skin, kPartPageUp, kStateNormal, PartRect(kPartThumb));
     m_si.nTrackPos = -1;
     RECT thumb = PartRect(kPartThumb);
-    DrawThumb(dc, skin, ::PtInRect(&thumb, pt) ? 1 : 0, thumb);
+    DrawThumb(dc, skin, ::PtInRect(&thumb, pt) ? kStateHot : kStateNormal, thumb);
 }
 
 void CSkinScrollBar::OnTimer(UINT_PTR id) {
@@ -266,9 +266,9 @@ LRESULT CSkinScrollBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             CWindowDC dc(m_hWnd);
             CMemoryDC skin(dc);
             CSelectObject select(skin, m_skin);
-            TileCell(dc, skin, kPartPageUp, 0, PartRect(kPartPageUp));
-            DrawThumb(dc, skin, 0, PartRect(kPartThumb));
-            TileCell(dc, skin, kPartPageDown, 0, PartRect(kPartPageDown));
+            TileCell(dc, skin, kPartPageUp, kStateNormal, PartRect(kPartPageUp));
+            DrawThumb(dc, skin, kStateNormal, PartRect(kPartThumb));
+            TileCell(dc, skin, kPartPageDown, kStateNormal, PartRect(kPartPageDown));
         }
         return 1;
     }
