@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "exec/SystemLibrary.h"
 #include "mainwnd/TarnwickDlg.h"
 #include "res/resource.h"
 
@@ -16,7 +17,7 @@ BOOL CTarnwickApp::InitInstance() {
     CWinApp::InitInstance();
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &m_gdiplusStartupInput, nullptr);
     // The agreement overlay hosts a "RichEdit20W" control.
-    ::LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    LoadSystemLibrary(L"riched20.dll");
 
     CTarnwickDlg dlg;
     m_pMainWnd = &dlg;

@@ -769,3 +769,18 @@ TEST_F(Tool, PagesOpenThroughTheDesktopShell) {
     EXPECT_EQ(std::string::npos, lines.find("direct ")) << lines;
     ::DeleteFileW(trace.c_str());
 }
+
+// Windows prefers a DLL beside the program to its own for every name outside
+// its KnownDLLs; Wine does the same for the names WINEDLLOVERRIDES makes
+// native first, as tests/e2e/overrides does for gdiplus (a Wine process
+// reads it at start from its Linux environment, so it can't be set here).
+// The tool runs elevated from folders anyone can write to.
+TEST_F(Tool, AGdiplusDllBesideTheToolIsNeverLoaded) {
+    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"planted\\gdiplus.dll").c_str(), (m_folder + L"gdiplus.dll").c_str(),
+                            FALSE));
+    Launch();
+    HWND shell = nullptr;
+    WaitFor([&] { return (shell = ShellOfSize(m_pid, 410, 611)) != nullptr || Exited(0); }, 20000);
+    EXPECT_FALSE(FileExists(m_folder + L"gdiplus.dll.loaded")) << "the gdiplus.dll beside the tool was loaded";
+    EXPECT_NE(nullptr, shell) << "the tool did not come up with the system's GDI+";
+}
