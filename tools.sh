@@ -1,8 +1,8 @@
 # Shared by ./test and ./run: installs what the build and the tests need on a
 # fresh Debian machine (as root), and starts an X server when there is none.
 TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei googletest python3 python3-pil
-                   imagemagick zip unzip)
+                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei googletest python3 python3-pil python3-xlib
+                   zopfli imagemagick zip unzip)
 
 tarnwick_install() {
     local missing=()
@@ -24,22 +24,31 @@ tarnwick_build() {
     cmake --build --preset "$preset"
 }
 
-# An X server for Wine: the real display when there is one, else Xvfb.
+# An X server for Wine: the real display when there is one, else Xvfb, which
+# picks a free display and writes its number to the pipe once it accepts
+# clients (or closes the pipe when it fails to start).
 tarnwick_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
-    local n
-    for n in $(seq 90 130); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        TARNWICK_XVFB_PID=$!
-        export DISPLAY=:$n
-        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
-    done
-    echo "no X server could be started" >&2
-    return 1
+    local dir number=
+    dir=$(mktemp -d)
+    mkfifo "$dir/displayfd"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/displayfd" >/dev/null 2>&1 &
+    TARNWICK_XVFB_PID=$!
+    read -r number <"$dir/displayfd" || true
+    rm -rf "$dir"
+    if [ -z "$number" ]; then
+        tarnwick_stop_display
+        echo "no X server could be started" >&2
+        return 1
+    fi
+    export DISPLAY=:$number
 }
 
 tarnwick_stop_display() {
     WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix} wineserver -k 2>/dev/null || true
-    [ -n "${TARNWICK_XVFB_PID:-}" ] && kill "$TARNWICK_XVFB_PID" 2>/dev/null || true
+    if [ -n "${TARNWICK_XVFB_PID:-}" ]; then
+        kill "$TARNWICK_XVFB_PID" 2>/dev/null || true
+        wait "$TARNWICK_XVFB_PID" 2>/dev/null || true
+        TARNWICK_XVFB_PID=
+    fi
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/SelfRemoval.h"
+#include "exec/SystemLibrary.h"
 #include "mainwnd/TarnwickDlg.h"
 #include "res/resource.h"
 
@@ -14,7 +15,7 @@ BOOL CTarnwickApp::InitInstance() {
     CWinApp::InitInstance();
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &m_gdiplusStartupInput, nullptr);
     // The agreement overlay hosts a "RichEdit20W" control.
-    ::LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    LoadSystemLibrary(L"riched20.dll");
 
     CTarnwickDlg dlg;
     dlg.SetOnDestroyed(&ScheduleSelfRemoval);

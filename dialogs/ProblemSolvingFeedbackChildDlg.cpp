@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
-#include <cwchar>
+#include <cstdlib>
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/KnowledgeBase.h"
@@ -13,7 +13,9 @@
 
 std::wstring FeedbackTimeText(long long seconds) {
     wchar_t text[16];
-    std::swprintf(text, 16, L"%d", static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(seconds))));
+    // The C library's own conversion: a printf here would bring a whole
+    // formatter into the program for one number.
+    _itow(static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(seconds))), text, 10);
     return text;
 }
 

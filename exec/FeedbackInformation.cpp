@@ -1,5 +1,6 @@
 #include "exec/FeedbackInformation.h"
 
+#include "exec/SystemLibrary.h"
 #include "exec/ToolPaths.h"
 
 namespace {
@@ -34,8 +35,15 @@ bool CFeedbackInformation::Load() {
     if (m_module) return true;
     if (m_libraryPath.empty()) return false;
     HMODULE module = ::LoadLibraryExW(m_libraryPath.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER)
-        module = ::LoadLibraryExW(m_libraryPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A Windows without the search flags would look for winhttp.dll, the
+        // library's one import outside the KnownDLLs, beside the tool. Loaded
+        // from the system folder first, it is found already in memory.
+        HMODULE winhttp = LoadSystemLibrary(L"winhttp.dll");
+        if (!winhttp) return false;
+        module = ::LoadLibraryExW(m_libraryPath.c_str(), nullptr, 0);
+        ::FreeLibrary(winhttp);
+    }
     if (!module) return false;
     m_module = module;
     if (Resolve(module, "InitFreedbackDll", m_init) && Resolve(module, "GetToolIsNewVersion", m_isNewVersion) &&

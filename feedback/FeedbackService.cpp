@@ -7,6 +7,7 @@
 
 #include <winhttp.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -77,6 +78,13 @@ std::wstring Escape(const std::wstring& text) {
     return out;
 }
 
+// Not std::to_wstring: its printf would be most of this library's code.
+std::wstring Decimal(unsigned long value) {
+    wchar_t text[16];
+    _ultow(value, text, 10);
+    return text;
+}
+
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 // The running Windows, e.g. "10.0.19045"; GetVersionEx would lie to a
@@ -90,8 +98,7 @@ std::wstring WindowsVersion() {
                            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
                      : nullptr;
     if (!get || get(&info) != 0) return L"unknown";
-    return std::to_wstring(info.dwMajorVersion) + L"." + std::to_wstring(info.dwMinorVersion) + L"." +
-           std::to_wstring(info.dwBuildNumber);
+    return Decimal(info.dwMajorVersion) + L"." + Decimal(info.dwMinorVersion) + L"." + Decimal(info.dwBuildNumber);
 }
 
 std::wstring TrimAscii(const std::string& body) {
@@ -244,8 +251,9 @@ void CFeedbackService::SendAnswer(const wchar_t* toolId, const wchar_t* version,
     rq.port = e.port;
     rq.verb = L"POST";
     rq.pathAndQuery = e.path + L"/tools/" + Escape(id) + L"/feedback";
-    rq.body = Narrow(L"tool=" + Escape(id) + L"&version=" + Escape(ver) + L"&answer=" + std::to_wstring(answer) +
-                     L"&time=" + Escape(time) + L"&os=" + Escape(WindowsVersion()));
+    rq.body = Narrow(L"tool=" + Escape(id) + L"&version=" + Escape(ver) +
+                     L"&answer=" + Decimal(static_cast<unsigned long>(answer)) + L"&time=" + Escape(time) +
+                     L"&os=" + Escape(WindowsVersion()));
     // Whatever happens, the user is not told: an answer that does not arrive
     // is only a lost vote.
     RunBoundedHttp(rq, kTimeLimitMs, kBodyLimit);

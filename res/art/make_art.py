@@ -6,12 +6,18 @@ Writes res/png/<id>.png, res/scrollbar.bmp and res/Tarnwick.ico.
   --check          only verifies the files already on disk
 
 Output is byte-for-byte reproducible: no randomness without a fixed seed,
-no timestamps, and PNGs carry no ancillary chunks.
+no timestamps, and PNGs carry no ancillary chunks. The PNGs' pixel data is
+deflated by zopfli (Debian's "zopfli"), which is deterministic too.
 """
+import io
 import os
 import random
 import struct
+import subprocess
 import sys
+import tempfile
+import zlib
+from concurrent.futures import ThreadPoolExecutor
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
@@ -878,8 +884,49 @@ def build_all():
     return imgs
 
 
-def save_png(img, path):
-    img.save(path, "PNG", optimize=False, compress_level=9)
+def png_chunks(data):
+    pos = 8
+    while pos < len(data):
+        n, kind = struct.unpack_from(">I4s", data, pos)
+        yield kind, data[pos + 8:pos + 8 + n]
+        pos += 12 + n
+
+
+def png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def png_bytes(img):
+    """PIL's PNG with its filtered rows deflated again by zopfli: the same
+    pixels, colour type and filters, some 13 % fewer bytes in the program."""
+    buf = io.BytesIO()
+    img.save(buf, "PNG", optimize=False, compress_level=9)
+    data = buf.getvalue()
+    rows = zlib.decompress(b"".join(body for kind, body in png_chunks(data) if kind == b"IDAT"))
+    with tempfile.TemporaryDirectory() as tmp:
+        raw = os.path.join(tmp, "rows")
+        with open(raw, "wb") as f:
+            f.write(rows)
+        idat = subprocess.run(["zopfli", "--zlib", "-c", raw], check=True, capture_output=True).stdout
+    if zlib.decompress(idat) != rows:
+        raise RuntimeError("zopfli changed the pixel data")
+    out = data[:8]
+    for kind, body in png_chunks(data):
+        if kind == b"IDAT":
+            if idat:
+                out += png_chunk(b"IDAT", idat)
+                idat = b""
+        else:
+            out += png_chunk(kind, body)
+    return out
+
+
+def save_pngs(imgs):
+    ids = sorted(imgs)
+    with ThreadPoolExecutor(os.cpu_count() or 1) as pool:
+        for i, data in zip(ids, pool.map(lambda i: png_bytes(imgs[i]), ids)):
+            with open(os.path.join(PNG_DIR, "%d.png" % i), "wb") as f:
+                f.write(data)
 
 
 def contact_sheet(imgs, bmp, icons):
@@ -1022,8 +1069,7 @@ def main(argv):
         return 0 if check() else 1
     os.makedirs(PNG_DIR, exist_ok=True)
     imgs = build_all()
-    for i in sorted(imgs):
-        save_png(imgs[i], os.path.join(PNG_DIR, "%d.png" % i))
+    save_pngs(imgs)
     bmp = scrollbar_bmp()
     bmp.save(BMP_PATH, "BMP")
     icons = icon_images()

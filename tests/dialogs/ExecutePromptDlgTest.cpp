@@ -105,20 +105,20 @@ TEST(ExecutePromptDlg, BarFollowsTheRunAndTheStepThreadClosesIt) {
     CExecutePromptDlg dlg;
     ModalOnThread run(dlg);
     ASSERT_TRUE(run.WaitShown());
-    PumpFor(700);
     CExecutePromptChildDlg* child = PanelOf(dlg);
+    EXPECT_TRUE(PumpUntil([&] { return WhitePixels(child->m_status) > 30; }, 1000));
     EXPECT_EQ(g_repairStatusText, child->m_status.StateText());
-    EXPECT_GT(WhitePixels(child->m_status), 30);
 
     const int values[] = {0, 13, 26, 39, 52, 65, 78, 90, 100};
+    const std::vector<int> expected{0, 26, 52, 78, 104, 130, 156, 180, 191};
     std::vector<int> widths;
-    for (int v : values) {
-        g_repairProgress = v;
-        // One timer period and a repaint.
-        PumpFor(900);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        g_repairProgress = values[i];
+        // One timer period and a repaint, as long as a user would watch a stuck bar.
+        PumpUntil([&] { return FillColumnsOnScreen(run.Panel()) == expected[i]; }, 1500);
         widths.push_back(FillColumnsOnScreen(run.Panel()));
     }
-    EXPECT_EQ((std::vector<int>{0, 26, 52, 78, 104, 130, 156, 180, 191}), widths);
+    EXPECT_EQ(expected, widths);
     EXPECT_EQ(g_repairStatusText, child->m_status.StateText());
     EXPECT_FALSE(run.Ended());
 

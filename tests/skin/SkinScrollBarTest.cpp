@@ -124,14 +124,17 @@ TEST_F(SkinScrollBarTest, RepeatingStopsAtMax) {
     SetRange(0, 5, 1, 0);
     MouseMoveTo(kLeft + 6, kTop + kLength - 6);
     MouseDown();
-    PumpFor(1600);
+    // Five steps take 0.9 s; then a few repeat periods in which none may come.
+    EXPECT_TRUE(PumpUntil([&] { return Pos() == 5; }, 1600));
+    PumpFor(350);
     EXPECT_EQ(5, Pos());
     EXPECT_EQ(5u, Ticks(SB_LINEDOWN).size());
     MouseUp();
     // And the up arrow stops at min.
     MouseMoveTo(kLeft + 6, kTop + 6);
     MouseDown();
-    PumpFor(1600);
+    EXPECT_TRUE(PumpUntil([&] { return Pos() == 0; }, 1600));
+    PumpFor(350);
     MouseUp();
     EXPECT_EQ(0, Pos());
     EXPECT_EQ(5u, Ticks(SB_LINEUP).size());
@@ -142,7 +145,14 @@ TEST_F(SkinScrollBarTest, TrackPagingStopsAtThePointer) {
     const int y = 120;
     MouseMoveTo(kLeft + 6, kTop + y);
     MouseDown();
-    PumpFor(2000);
+    auto underPointer = [&] {
+        RECT t = ScrollPartRect(bar.Metrics(), true, kPartThumb, false);
+        return t.top <= y && t.bottom > y;
+    };
+    // Paging at a tenth of a second reaches it in about 1.2 s; then a few
+    // repeat periods in which it must not page on past the pointer.
+    EXPECT_TRUE(PumpUntil(underPointer, 2000));
+    PumpFor(350);
     MouseUp();
     RECT thumb = ScrollPartRect(bar.Metrics(), true, kPartThumb, false);
     EXPECT_LE(thumb.top, y);
