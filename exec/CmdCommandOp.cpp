@@ -58,17 +58,17 @@ CCmdCommandOp::CCmdCommandOp() {
     ::InitializeCriticalSection(&m_postLock);
 
     // Closing the job, also by the process ending, ends every child with it.
-    m_job = ::CreateJobObjectW(nullptr, nullptr);
-    if (m_job) {
+    m_job.Reset(::CreateJobObjectW(nullptr, nullptr));
+    if (m_job.Valid()) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        ::SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        ::SetInformationJobObject(m_job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
 }
 
 CCmdCommandOp::~CCmdCommandOp() {
     Shutdown();
-    if (m_job) ::CloseHandle(m_job);
+    m_job.Close();
     ::DeleteCriticalSection(&m_postLock);
 }
 
@@ -94,7 +94,7 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
     // a longer command is refused rather than cut or run past the buffer.
     if (length < 0 || length > kMaxCommandBytes || (length > 0 && !command)) return false;
     // Without a job a hung command could not be ended on Close.
-    if (!m_job) return false;
+    if (!m_job.Valid()) return false;
 
     m_pipeSecurity.nLength = sizeof(m_pipeSecurity);
     m_pipeSecurity.lpSecurityDescriptor = nullptr;
@@ -135,7 +135,7 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
                              CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, &environment[0], folder.c_str(),
                              &m_startupInfo, &m_processInfo)) {
             // Into the job before it runs, so nothing it starts escapes Close.
-            if (::AssignProcessToJobObject(m_job, m_processInfo.hProcess)) {
+            if (::AssignProcessToJobObject(m_job.Get(), m_processInfo.hProcess)) {
                 ::ResumeThread(m_processInfo.hThread);
                 started = true;
             } else {
@@ -167,13 +167,13 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
 }
 
 bool CCmdCommandOp::EndCommand(DWORD waitMs) {
-    if (!m_job) return false;
-    ::TerminateJobObject(m_job, 1);
+    if (!m_job.Valid()) return false;
+    ::TerminateJobObject(m_job.Get(), 1);
     // Termination is asynchronous; the job counts what is still alive.
     DWORD start = ::GetTickCount();
     for (;;) {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-        if (!::QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr))
+        if (!::QueryInformationJobObject(m_job.Get(), JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr))
             return false;
         if (info.ActiveProcesses == 0) return true;
         if (::GetTickCount() - start >= waitMs) return false;
@@ -200,35 +200,30 @@ bool CCmdCommandOp::TerminateConsoleProcesses() {
     // Only what this runner started, the children and their descendants, all
     // held in the job; a console the user opened himself is not touched.
     // The job stays usable for later launches.
-    if (m_job) ::TerminateJobObject(m_job, 0);
+    if (m_job.Valid()) ::TerminateJobObject(m_job.Get(), 0);
     return true;
 }
 
 bool CCmdCommandOp::ReadOutputStepProc(void* self) { return static_cast<CCmdCommandOp*>(self)->ReadOutputStep(); }
 
 bool CCmdCommandOp::ReadOutputStep() {
-    if (m_dropReadEnd.exchange(false) && m_readEnd) {
-        ::CloseHandle(m_readEnd);
-        m_readEnd = nullptr;
-    }
+    if (m_dropReadEnd.exchange(false)) m_readEnd.Close();
     ::EnterCriticalSection(&m_postLock);
     if (HANDLE posted = m_postedReadEnd.exchange(nullptr)) {
-        if (m_readEnd) ::CloseHandle(m_readEnd);
-        m_readEnd = posted;
+        m_readEnd.Reset(posted);
         m_readTag.store(m_postedTag.load());
     }
     ::LeaveCriticalSection(&m_postLock);
-    if (m_readEnd && m_readingActive.load()) {
+    if (m_readEnd.Valid() && m_readingActive.load()) {
         std::memset(m_output, 0, sizeof(m_output));
         DWORD count = 0;
-        if (::ReadFile(m_readEnd, m_output, kChunkBytes, &count, nullptr) && count > 0) {
+        if (::ReadFile(m_readEnd.Get(), m_output, kChunkBytes, &count, nullptr) && count > 0) {
             CmdOutputCallback callback = m_callback.load();
             if (callback) callback(m_output, static_cast<int>(count), m_context.load());
         } else {
             // The pipe breaks once the command and all it started are gone, and
             // only after everything they wrote was read.
-            ::CloseHandle(m_readEnd);
-            m_readEnd = nullptr;
+            m_readEnd.Close();
             CmdEndedCallback ended = m_endedCallback.load();
             if (ended) ended(m_readTag.load(), m_endedContext.load());
         }
@@ -243,8 +238,7 @@ void CCmdCommandOp::ReleaseReadEnds() {
     // Only once the reader is gone.
     if (m_reader.IsAlive()) return;
     if (HANDLE unread = m_postedReadEnd.exchange(nullptr)) ::CloseHandle(unread);
-    if (m_readEnd) ::CloseHandle(m_readEnd);
-    m_readEnd = nullptr;
+    m_readEnd.Close();
     m_dropReadEnd.store(false);
 }
 

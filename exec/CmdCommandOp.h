@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "exec/EventThread.h"
+#include "framework/Handle.h"
 
 // Receives one chunk of command output (at least one byte) on the reader
 // thread; the bytes are valid only during the call. The result is ignored.
@@ -64,13 +65,13 @@ private:
     // Taken only while a read end and its tag change hands, never across a read.
     CRITICAL_SECTION m_postLock;
     std::atomic<bool> m_dropReadEnd{false};
-    HANDLE m_readEnd = nullptr;  // the reader's own
+    CHandle m_readEnd;  // the reader's own
     HANDLE m_writeEnd = nullptr;
     STARTUPINFOW m_startupInfo;
     SECURITY_ATTRIBUTES m_pipeSecurity;
     PROCESS_INFORMATION m_processInfo;
     // Every child and whatever it starts; ended together on Close.
-    HANDLE m_job = nullptr;
+    CHandle m_job;
     CEventThread m_reader;
 };
 

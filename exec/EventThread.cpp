@@ -10,14 +10,14 @@ CEventThread::~CEventThread() {
 bool CEventThread::Start(EventThreadCallback callback, void* context) {
     if (IsAlive()) return false;
     CloseEvents();
-    HANDLE* events[] = {&m_stopEvent, &m_exitedEvent, &m_runEvent};
-    for (HANDLE* e : events) {
-        *e = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (!*e) {
+    CHandle* events[] = {&m_stopEvent, &m_exitedEvent, &m_runEvent};
+    for (CHandle* e : events) {
+        e->Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!e->Get()) {
             Stop(100);
             return false;
         }
-        ::ResetEvent(*e);
+        ::ResetEvent(e->Get());
     }
     m_callback.store(callback);
     m_context = context;
@@ -37,11 +37,11 @@ bool CEventThread::Start(EventThreadCallback callback, void* context) {
 }
 
 bool CEventThread::SetRunning(bool run) {
-    if (!IsAlive() || !m_runEvent) return false;
+    if (!IsAlive() || !m_runEvent.Get()) return false;
     if (run)
-        ::SetEvent(m_runEvent);
+        ::SetEvent(m_runEvent.Get());
     else
-        ::ResetEvent(m_runEvent);
+        ::ResetEvent(m_runEvent.Get());
     return true;
 }
 
@@ -52,12 +52,12 @@ void CEventThread::Stop(DWORD graceMs) {
         // Asked from inside a pass: the worker cannot wait for or end
         // itself; it leaves after this pass, and the events stay until the
         // owner's next Stop or the destructor.
-        ::SetEvent(m_stopEvent);
+        ::SetEvent(m_stopEvent.Get());
         return;
     }
     if (m_thread.load() != INVALID_HANDLE_VALUE) {
-        ::SetEvent(m_stopEvent);
-        bool exited = ::WaitForSingleObject(m_exitedEvent, graceMs) == WAIT_OBJECT_0;
+        ::SetEvent(m_stopEvent.Get());
+        bool exited = ::WaitForSingleObject(m_exitedEvent.Get(), graceMs) == WAIT_OBJECT_0;
         HANDLE thread = m_thread.exchange(INVALID_HANDLE_VALUE);
         if (thread != INVALID_HANDLE_VALUE) {
             // The last resort: the worker did not come back within the grace.
@@ -67,9 +67,9 @@ void CEventThread::Stop(DWORD graceMs) {
         } else if (!exited) {
             // The worker took its handle itself and is in its last lines;
             // it still touches the events until it signals its exit.
-            ::WaitForSingleObject(m_exitedEvent, INFINITE);
+            ::WaitForSingleObject(m_exitedEvent.Get(), INFINITE);
         }
-        ::ResetEvent(m_exitedEvent);
+        ::ResetEvent(m_exitedEvent.Get());
     }
     CloseEvents();
 }
@@ -77,24 +77,21 @@ void CEventThread::Stop(DWORD graceMs) {
 bool CEventThread::IsAlive() const { return m_thread.load() != INVALID_HANDLE_VALUE; }
 
 bool CEventThread::WaitForStop(DWORD ms) const {
-    if (!m_stopEvent) {
+    if (!m_stopEvent.Get()) {
         ::Sleep(ms);
         return false;
     }
-    return ::WaitForSingleObject(m_stopEvent, ms) == WAIT_OBJECT_0;
+    return ::WaitForSingleObject(m_stopEvent.Get(), ms) == WAIT_OBJECT_0;
 }
 
 void CEventThread::CloseEvents() {
-    for (HANDLE* e : {&m_stopEvent, &m_exitedEvent, &m_runEvent}) {
-        if (*e) ::CloseHandle(*e);
-        *e = nullptr;
-    }
+    for (CHandle* e : {&m_stopEvent, &m_exitedEvent, &m_runEvent}) e->Close();
 }
 
 DWORD WINAPI CEventThread::Worker(LPVOID param) {
     auto* self = static_cast<CEventThread*>(param);
     if (!self) return 0;
-    HANDLE waits[2] = {self->m_stopEvent, self->m_runEvent};
+    HANDLE waits[2] = {self->m_stopEvent.Get(), self->m_runEvent.Get()};
     for (;;) {
         DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         if (r == WAIT_OBJECT_0) break;
@@ -108,11 +105,11 @@ DWORD WINAPI CEventThread::Worker(LPVOID param) {
     }
     self->m_callback.store(nullptr);
     self->m_threadId.store(0);
-    ::ResetEvent(self->m_stopEvent);
+    ::ResetEvent(self->m_stopEvent.Get());
     HANDLE thread = self->m_thread.exchange(INVALID_HANDLE_VALUE);
     if (thread != INVALID_HANDLE_VALUE) ::CloseHandle(thread);
     // The owner may release everything once this is set; nothing of the
     // object is touched after it.
-    ::SetEvent(self->m_exitedEvent);
+    ::SetEvent(self->m_exitedEvent.Get());
     return 1;
 }

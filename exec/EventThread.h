@@ -3,6 +3,8 @@
 
 #include <atomic>
 
+#include "framework/Handle.h"
+
 // The work of one pass; false ends the worker.
 typedef bool (*EventThreadCallback)(void* context);
 
@@ -29,9 +31,9 @@ private:
 
     std::atomic<DWORD> m_threadId{0};
     std::atomic<HANDLE> m_thread{INVALID_HANDLE_VALUE};
-    HANDLE m_stopEvent = nullptr;
-    HANDLE m_exitedEvent = nullptr;
-    HANDLE m_runEvent = nullptr;
+    CHandle m_stopEvent;
+    CHandle m_exitedEvent;
+    CHandle m_runEvent;
     std::atomic<EventThreadCallback> m_callback{nullptr};
     void* m_context = nullptr;
 };
