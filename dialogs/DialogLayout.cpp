@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "res/images.h"
 #include "skin/Drawing.h"
 
 namespace {
@@ -23,11 +24,27 @@ RECT PromptPanelRect(const RECT& shell, float s) { return PanelAtCreation(shell,
 
 PromptImages PromptModeImages(int mode) {
     switch (mode) {
-    case kPromptOk: return PromptImages{{208, 210, 209, 209}, {162, 164, 163, 163}, false};
-    case kPromptOkCancel: return PromptImages{{168, 170, 169, 169}, {162, 164, 163, 163}, true};
-    case kPromptOkSqueezed: return PromptImages{{166, 165, 165, 167}, {157, 156, 156, 158}, false};
-    case kPromptWideOkCancel: return PromptImages{{165, 167, 166, 166}, {156, 158, 157, 157}, true};
-    default: return PromptImages{{168, 169, 170, 170}, {162, 163, 164, 164}, false};
+    case kPromptOk:
+        return PromptImages{{IDP_CONFIRM_BLUE, IDP_CONFIRM_SLATE, IDP_CONFIRM_DARK, IDP_CONFIRM_DARK},
+                            {IDP_NO_BLUE, IDP_NO_SLATE, IDP_NO_DARK, IDP_NO_DARK}, false};
+    case kPromptOkCancel:
+        return PromptImages{{IDP_YES_BLUE, IDP_YES_SLATE, IDP_YES_DARK, IDP_YES_DARK},
+                            {IDP_NO_BLUE, IDP_NO_SLATE, IDP_NO_DARK, IDP_NO_DARK}, true};
+    case kPromptOkSqueezed:
+        return PromptImages{{IDP_CONFIRM_BACKUP_DARK, IDP_CONFIRM_BACKUP_BLUE, IDP_CONFIRM_BACKUP_BLUE,
+                             IDP_CONFIRM_BACKUP_SLATE},
+                            {IDP_BACK_TO_BACKUP_DARK, IDP_BACK_TO_BACKUP_BLUE, IDP_BACK_TO_BACKUP_BLUE,
+                             IDP_BACK_TO_BACKUP_SLATE},
+                            false};
+    case kPromptWideOkCancel:
+        return PromptImages{{IDP_CONFIRM_BACKUP_BLUE, IDP_CONFIRM_BACKUP_SLATE, IDP_CONFIRM_BACKUP_DARK,
+                             IDP_CONFIRM_BACKUP_DARK},
+                            {IDP_BACK_TO_BACKUP_BLUE, IDP_BACK_TO_BACKUP_SLATE, IDP_BACK_TO_BACKUP_DARK,
+                             IDP_BACK_TO_BACKUP_DARK},
+                            true};
+    default:
+        return PromptImages{{IDP_YES_BLUE, IDP_YES_DARK, IDP_YES_SLATE, IDP_YES_SLATE},
+                            {IDP_NO_BLUE, IDP_NO_DARK, IDP_NO_SLATE, IDP_NO_SLATE}, false};
     }
 }
 

@@ -3,6 +3,7 @@
 #include "dialogs/DialogLayout.h"
 #include "dialogs/PromptDlg.h"
 #include "framework/Gdi.h"
+#include "res/images.h"
 #include "res/resource.h"
 #include "skin/ResourceImage.h"
 
@@ -34,7 +35,7 @@ void CExecutePromptChildDlg::LayoutPanel() {
     m_status.SetTextAlign(1);
     m_status.SetTextColorAndRedraw(0xFFFFFF);
     // The status line shows its piece of the panel's picture behind the text.
-    if (!m_background) LoadPngResource(149, m_background);
+    if (!m_background) LoadPngResource(IDP_EXECUTE_PANEL, m_background);
     m_status.SetBackgroundImage(m_background);
     m_status.SetBackgroundSource(10, 42, 194, 62);
     // Shown at once rather than half a second later at the first tick.
@@ -65,9 +66,9 @@ BOOL CExecutePromptChildDlg::OnEraseBkgnd(HDC dc) {
     if (!mem || !bitmap) return TRUE;
     CSelectObject select(mem, bitmap);
 
-    if (!m_background && !LoadPngResource(149, m_background)) return TRUE;
-    if (!m_track && !LoadPngResource(201, m_track)) return TRUE;
-    if (!m_fill && !LoadPngResource(202, m_fill)) return TRUE;
+    if (!m_background && !LoadPngResource(IDP_EXECUTE_PANEL, m_background)) return TRUE;
+    if (!m_track && !LoadPngResource(IDP_PROGRESS_TRACK, m_track)) return TRUE;
+    if (!m_fill && !LoadPngResource(IDP_PROGRESS_FILL, m_fill)) return TRUE;
     {
         Gdiplus::Graphics g(mem.Get());
         g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);

@@ -4,6 +4,7 @@
 #include "dialogs/DialogMessages.h"
 #include "dialogs/ExecutePromptChildDlg.h"
 #include "dialogs/PromptDlg.h"
+#include "res/images.h"
 #include "res/resource.h"
 
 CExecutePromptDlg::CExecutePromptDlg() : CLayeredShell(IDD_EXECUTE_SHELL, ShellInsets{14, 12, 14, 16}) {
@@ -18,7 +19,7 @@ BOOL CExecutePromptDlg::OnInitDialog() {
     RECT wr = GetWindowRect();
     RECT shell = ExecuteShellRect(wr.left, wr.top, m_scale);
     int width = shell.right - shell.left, height = shell.bottom - shell.top;
-    if (!ShowLayeredImage(148, width, height, true)) return TRUE;
+    if (!ShowLayeredImage(IDP_EXECUTE_SHELL, width, height, true)) return TRUE;
 
     auto* panel = new CExecutePromptChildDlg();
     panel->m_scale = m_scale;

@@ -8,6 +8,7 @@
 #include "dialogs/KnowledgeBase.h"
 #include "dialogs/PromptDlg.h"
 #include "exec/FeedbackInformation.h"
+#include "res/images.h"
 #include "res/resource.h"
 #include "skin/ResourceImage.h"
 
@@ -33,13 +34,13 @@ void CProblemSolvingFeedbackChildDlg::DoDataExchange(CDataExchange* pDX) {
 void CProblemSolvingFeedbackChildDlg::LayoutPanel() {
     m_clientRect = GetClientRect();
     FeedbackLayout layout = LayoutFeedback(m_clientRect, m_scale);
-    m_close.SetImages(173, 174, 175, 176);
+    m_close.SetImages(IDP_FEEDBACK_CLOSE_NORMAL, IDP_FEEDBACK_CLOSE_PRESSED, IDP_FEEDBACK_CLOSE_HOVER, IDP_FEEDBACK_CLOSE_DISABLED);
     m_close.MoveWindow(layout.close, true);
-    m_solved.SetImages(181, 182, 183, 184);
+    m_solved.SetImages(IDP_SOLVED_NORMAL, IDP_SOLVED_PRESSED, IDP_SOLVED_HOVER, IDP_SOLVED_DISABLED);
     m_solved.MoveWindow(layout.solved, true);
-    m_unsolved.SetImages(186, 187, 188, 189);
+    m_unsolved.SetImages(IDP_UNSOLVED_NORMAL, IDP_UNSOLVED_PRESSED, IDP_UNSOLVED_HOVER, IDP_UNSOLVED_DISABLED);
     m_unsolved.MoveWindow(layout.unsolved, true);
-    m_more.SetImages(211, 212, 213, 214);
+    m_more.SetImages(IDP_MORE_SOLUTIONS_NORMAL, IDP_MORE_SOLUTIONS_PRESSED, IDP_MORE_SOLUTIONS_HOVER, IDP_MORE_SOLUTIONS_DISABLED);
     m_more.MoveWindow(layout.more, true);
 }
 
@@ -77,7 +78,7 @@ bool CProblemSolvingFeedbackChildDlg::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 BOOL CProblemSolvingFeedbackChildDlg::OnEraseBkgnd(HDC dc) {
-    if (!m_background && !LoadPngResource(172, m_background)) return TRUE;
+    if (!m_background && !LoadPngResource(IDP_FEEDBACK_PANEL, m_background)) return TRUE;
     // An erase before the layout has stored the rectangle still fills the panel.
     RECT r = ::IsRectEmpty(&m_clientRect) ? GetClientRect() : m_clientRect;
     Gdiplus::Graphics g(dc);

@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 
+#include "res/images.h"
 #include "skin/LayeredShell.h"
 
 class CFeedbackInformation;
@@ -27,5 +28,5 @@ protected:
     CFeedbackInformation* m_feedbackClient = nullptr;
     UrlOpener m_urlOpener = &OpenUrlInBrowser;
     // The shell's picture, a PNG resource.
-    UINT m_shellImage = 171;
+    UINT m_shellImage = IDP_FEEDBACK_SHELL;
 };

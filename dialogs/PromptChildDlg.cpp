@@ -3,6 +3,7 @@
 #include "dialogs/DialogLayout.h"
 #include "dialogs/DialogMessages.h"
 #include "dialogs/PromptDlg.h"
+#include "res/images.h"
 #include "res/resource.h"
 #include "skin/ResourceImage.h"
 
@@ -26,7 +27,7 @@ void CPromptChildDlg::LayoutPanel() {
     PromptLayout layout = LayoutPrompt(m_promptMode, client.right - client.left, client.bottom - client.top, m_scale);
     PromptImages images = PromptModeImages(m_promptMode);
 
-    m_close.SetImages(159, 160, 161, 161);
+    m_close.SetImages(IDP_PROMPT_CLOSE_NORMAL, IDP_PROMPT_CLOSE_PRESSED, IDP_PROMPT_CLOSE_HOVER, IDP_PROMPT_CLOSE_HOVER);
     Place(m_close, layout.close);
     m_ok.SetImages(images.ok[0], images.ok[1], images.ok[2], images.ok[3]);
     m_cancel.SetImages(images.cancel[0], images.cancel[1], images.cancel[2], images.cancel[3]);
@@ -63,7 +64,7 @@ bool CPromptChildDlg::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 BOOL CPromptChildDlg::OnEraseBkgnd(HDC dc) {
-    if (!m_background && !LoadPngResource(155, m_background)) return TRUE;
+    if (!m_background && !LoadPngResource(IDP_PROMPT_PANEL, m_background)) return TRUE;
     RECT r = GetClientRect();
     Gdiplus::Graphics g(dc);
     g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);

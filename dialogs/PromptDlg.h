@@ -2,6 +2,7 @@
 #include <string>
 
 #include "dialogs/DialogLayout.h"
+#include "res/images.h"
 #include "skin/LayeredShell.h"
 
 // The skinned message box: a layered shell with CPromptChildDlg over it.
@@ -22,7 +23,7 @@ protected:
     std::wstring m_promptText;
     int m_promptMode = kPromptOk;
     // The shell's picture, a PNG resource.
-    UINT m_shellImage = 154;
+    UINT m_shellImage = IDP_PROMPT_SHELL;
 };
 
 // Enter and Escape would end a dialog through the dialog manager; the prompt

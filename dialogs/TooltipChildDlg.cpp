@@ -3,6 +3,7 @@
 #include "dialogs/AgreementText.h"
 #include "dialogs/DialogLayout.h"
 #include "framework/Gdi.h"
+#include "res/images.h"
 #include "res/resource.h"
 #include "skin/ResourceImage.h"
 #include "skin/SkinScrollWnd.h"
@@ -42,7 +43,7 @@ BOOL CTooltipChildDlg::OnEraseBkgnd(HDC dc) {
     CBitmap bitmap(::CreateCompatibleBitmap(dc, c.right, c.bottom));
     if (!mem || !bitmap) return TRUE;
     CSelectObject select(mem, bitmap);
-    if (!m_background && !LoadPngResource(185, m_background)) return TRUE;
+    if (!m_background && !LoadPngResource(IDP_AGREEMENT_SHEET, m_background)) return TRUE;
     {
         Gdiplus::Graphics g(mem.Get());
         // The picture's last column and its transparent bottom strip stay out.

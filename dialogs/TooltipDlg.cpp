@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/TooltipChildDlg.h"
+#include "res/images.h"
 #include "res/resource.h"
 
 CTooltipDlg::CTooltipDlg() : CLayeredShell(IDD_TOOLTIP_SHELL, ShellInsets{1, 1, 2, 18}) {}
@@ -17,7 +18,7 @@ BOOL CTooltipDlg::OnInitDialog() {
     RECT shell = GetWindowRect();
     shell.right = shell.left + size.cx;
     shell.bottom = shell.top + size.cy;
-    if (!ShowLayeredImage(185, size.cx, size.cy)) return TRUE;
+    if (!ShowLayeredImage(IDP_AGREEMENT_SHEET, size.cx, size.cy)) return TRUE;
 
     auto* panel = new CTooltipChildDlg();
     panel->m_scale = m_scale;

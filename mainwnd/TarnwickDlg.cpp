@@ -3,6 +3,7 @@
 #include "framework/Gdi.h"
 #include "mainwnd/AboutDlg.h"
 #include "mainwnd/TarnwickDlgOP.h"
+#include "res/images.h"
 #include "res/resource.h"
 #include "skin/Drawing.h"
 
@@ -47,7 +48,7 @@ bool CTarnwickDlg::InitLayeredShell() {
     m_scale = ScreenScaleFactor();
     RECT target = CentredShellRect(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), kBaseWidth,
                                    kBaseHeight, m_scale);
-    if (!ShowLayeredImage(141, target.right - target.left, target.bottom - target.top)) return false;
+    if (!ShowLayeredImage(IDP_MAIN_SHELL, target.right - target.left, target.bottom - target.top)) return false;
     return CreatePanel(target.left, target.top, target.right, target.bottom);
 }
 

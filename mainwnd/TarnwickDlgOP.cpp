@@ -10,6 +10,7 @@
 #include "framework/Gdi.h"
 #include "mainwnd/StartupChecks.h"
 #include "mainwnd/TarnwickDlg.h"
+#include "res/images.h"
 #include "res/resource.h"
 #include "skin/Drawing.h"
 #include "skin/ResourceImage.h"
@@ -75,7 +76,7 @@ int CTarnwickDlgOP::MeasureTextWidth(const std::wstring& text) {
     return size.cx;
 }
 
-bool CTarnwickDlgOP::LoadBackground() { return m_background || LoadPngResource(142, m_background); }
+bool CTarnwickDlgOP::LoadBackground() { return m_background || LoadPngResource(IDP_MAIN_PANEL, m_background); }
 
 void CTarnwickDlgOP::LayoutPanelControls() {
     m_clientRect = GetClientRect();
@@ -84,13 +85,13 @@ void CTarnwickDlgOP::LayoutPanelControls() {
                                        MeasureTextWidth(L"同意《达维服务工具使用许可协议》"));
 
     m_closeButton.MoveWindow(L.close);
-    m_closeButton.SetImages(144, 145, 146, 147);
+    m_closeButton.SetImages(IDP_CLOSE_NORMAL, IDP_CLOSE_PRESSED, IDP_CLOSE_HOVER, IDP_CLOSE_DISABLED);
     m_minButton.MoveWindow(L.minimise);
-    m_minButton.SetImages(150, 151, 152, 153);
+    m_minButton.SetImages(IDP_MIN_NORMAL, IDP_MIN_PRESSED, IDP_MIN_HOVER, IDP_MIN_DISABLED);
     m_startButton.MoveWindow(L.start);
     m_moreToolsButton.MoveWindow(L.moreTools);
-    m_startButton.SetImages(177, 178, 179, 180);
-    m_moreToolsButton.SetImages(215, 216, 217, 218);
+    m_startButton.SetImages(IDP_START_NORMAL, IDP_START_PRESSED, IDP_START_HOVER, IDP_START_DISABLED);
+    m_moreToolsButton.SetImages(IDP_MORE_TOOLS_NORMAL, IDP_MORE_TOOLS_PRESSED, IDP_MORE_TOOLS_HOVER, IDP_MORE_TOOLS_DISABLED);
 
     m_versionLabel.SetWindowText(kToolVersion);
     m_versionLabel.SetFontSizeDelta(6);

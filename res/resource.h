@@ -1,6 +1,6 @@
 #pragma once
-// Resource identifiers of Tarnwick.exe. Images are referred to by number in
-// the code that lays out each window, next to their sizes.
+// Resource identifiers of Tarnwick.exe. The skin images' ids are in images.h,
+// which the art generator writes.
 
 #define IDR_MAINFRAME            128
 #define IDS_ABOUTBOX             101

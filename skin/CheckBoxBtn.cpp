@@ -1,10 +1,11 @@
 #include "skin/CheckBoxBtn.h"
 
+#include "res/images.h"
 #include "skin/Drawing.h"
 #include "skin/ResourceImage.h"
 
 namespace {
-const UINT kCheckImageId = 143;
+const UINT kCheckImageId = IDP_CHECK_CELLS;
 const int kCell = 16;
 }
 

@@ -33,7 +33,7 @@ CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
 LATIN_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 LATIN_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
-# id -> (width, height, mode); the program checks these when it loads them.
+# id -> (width, height, mode); --check and the art test hold the files to these.
 TABLE = {}
 for _ids, _w, _h, _m in [
     ([131], 610, 461, "RGBA"), ([132], 600, 450, "RGB"),
@@ -1064,6 +1064,48 @@ def write_images_rc():
         f.write("\n".join(lines) + "\n")
 
 
+# Names for the code, from the same table: one name per image, or for a
+# button's four images one name per state in the order of STATES.
+FOUR = tuple(st.upper() for st in STATES)
+TONES = ("BLUE", "DARK", "SLATE")
+NAMES = [
+    (131, "SPARE_SHELL", None), (132, "SPARE_PANEL", None), (133, "MENU", FOUR), (137, "RECHECK", FOUR),
+    (141, "MAIN_SHELL", None), (142, "MAIN_PANEL", None), (143, "CHECK_CELLS", None), (144, "CLOSE", FOUR),
+    (148, "EXECUTE_SHELL", None), (149, "EXECUTE_PANEL", None), (150, "MIN", FOUR),
+    (154, "PROMPT_SHELL", None), (155, "PROMPT_PANEL", None), (156, "BACK_TO_BACKUP", TONES),
+    (159, "PROMPT_CLOSE", FOUR[:3]), (162, "NO", TONES), (165, "CONFIRM_BACKUP", TONES), (168, "YES", TONES),
+    (171, "FEEDBACK_SHELL", None), (172, "FEEDBACK_PANEL", None), (173, "FEEDBACK_CLOSE", FOUR),
+    (177, "START", FOUR), (181, "SOLVED", FOUR), (185, "AGREEMENT_SHEET", None), (186, "UNSOLVED", FOUR),
+    (201, "PROGRESS_TRACK", None), (202, "PROGRESS_FILL", None), (203, "BADGE", None),
+    (204, "START_DESIGN", FOUR), (208, "CONFIRM", TONES), (211, "MORE_SOLUTIONS", FOUR),
+    (215, "MORE_TOOLS", FOUR),
+]
+
+
+def image_names():
+    names = {}
+    for first, name, parts in NAMES:
+        for k, part in enumerate(parts or (None,)):
+            names[first + k] = "IDP_" + name + ("_" + part if part else "")
+    assert sorted(names) == sorted(TABLE), "every image needs a name"
+    return names
+
+
+def write_images_h():
+    names = image_names()
+    lines = ["// Skin image ids, sizes and channels; written by art/make_art.py beside images.rc.",
+             "#pragma once", ""]
+    lines += ["#define %-28s %d" % (names[i], i) for i in sorted(TABLE)]
+    lines += ["", "#ifndef RC_INVOKED", "struct SkinImageSpec {", "    unsigned id, width, height;",
+              "    bool alpha;", "};", "// Every image the program carries, as the art was made.",
+              "static const SkinImageSpec kSkinImages[] = {"]
+    lines += ["    {%s, %d, %d, %s}," % (names[i], w, h, "true" if m == "RGBA" else "false")
+              for i, (w, h, m) in sorted(TABLE.items())]
+    lines += ["};", "#endif"]
+    with open(os.path.join(RES, "images.h"), "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 def main(argv):
     if "--check" in argv:
         return 0 if check() else 1
@@ -1075,6 +1117,7 @@ def main(argv):
     icons = icon_images()
     write_ico(ICO_PATH, icons)
     write_images_rc()
+    write_images_h()
     if "--contact-sheet" in argv:
         print("wrote", contact_sheet(imgs, bmp, icons))
         print("wrote", mockups(imgs))

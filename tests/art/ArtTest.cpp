@@ -7,29 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "res/images.h"
 #include "skin/ResourceImage.h"
 
 namespace {
-
-struct ImageSpec {
-    UINT first, last;
-    UINT width, height;
-    bool alpha;
-};
-
-const ImageSpec kImages[] = {
-    {131, 131, 610, 461, true}, {132, 132, 600, 450, false}, {133, 136, 26, 34, false},
-    {137, 140, 260, 69, true},  {141, 141, 410, 611, true},  {142, 142, 400, 600, false},
-    {143, 143, 48, 16, true},   {144, 147, 26, 34, false},   {148, 148, 232, 132, true},
-    {149, 149, 204, 104, true}, {150, 153, 26, 34, false},   {154, 154, 330, 150, true},
-    {155, 155, 320, 140, false}, {156, 158, 128, 24, false}, {159, 161, 12, 12, false},
-    {162, 164, 55, 24, false},  {165, 167, 128, 24, false},  {168, 170, 55, 24, false},
-    {171, 171, 410, 479, true}, {172, 172, 400, 468, true},  {173, 176, 12, 12, false},
-    {177, 180, 284, 85, true},  {181, 184, 266, 60, true},   {185, 185, 541, 402, true},
-    {186, 189, 266, 60, true},  {201, 202, 191, 9, true},    {203, 203, 40, 20, true},
-    {204, 207, 259, 85, true},  {208, 210, 55, 24, false},   {211, 214, 266, 60, true},
-    {215, 218, 58, 18, false},
-};
 
 struct Gdiplus_ {
     Gdiplus_() {
@@ -45,18 +26,18 @@ struct Gdiplus_ {
 TEST(Art, EveryImageHasItsSizeAndChannels) {
     Gdiplus_ gdiplus;
     int count = 0;
-    for (const auto& spec : kImages) {
-        for (UINT id = spec.first; id <= spec.last; ++id, ++count) {
-            Gdiplus::Image* raw = nullptr;
-            ASSERT_TRUE(LoadPngResource(id, raw)) << id;
-            std::unique_ptr<Gdiplus::Image> image(raw);
-            ASSERT_EQ(Gdiplus::Ok, image->GetLastStatus()) << id << " does not decode";
-            EXPECT_EQ(spec.width, image->GetWidth()) << id;
-            EXPECT_EQ(spec.height, image->GetHeight()) << id;
-            Gdiplus::PixelFormat f = image->GetPixelFormat();
-            EXPECT_EQ(spec.alpha, Gdiplus::IsAlphaPixelFormat(f) != FALSE) << id << " format " << f;
-            EXPECT_EQ(spec.alpha ? 32u : 24u, Gdiplus::GetPixelFormatSize(f)) << id;
-        }
+    for (const auto& spec : kSkinImages) {
+        UINT id = spec.id;
+        ++count;
+        Gdiplus::Image* raw = nullptr;
+        ASSERT_TRUE(LoadPngResource(id, raw)) << id;
+        std::unique_ptr<Gdiplus::Image> image(raw);
+        ASSERT_EQ(Gdiplus::Ok, image->GetLastStatus()) << id << " does not decode";
+        EXPECT_EQ(spec.width, image->GetWidth()) << id;
+        EXPECT_EQ(spec.height, image->GetHeight()) << id;
+        Gdiplus::PixelFormat f = image->GetPixelFormat();
+        EXPECT_EQ(spec.alpha, Gdiplus::IsAlphaPixelFormat(f) != FALSE) << id << " format " << f;
+        EXPECT_EQ(spec.alpha ? 32u : 24u, Gdiplus::GetPixelFormatSize(f)) << id;
     }
     EXPECT_EQ(77, count);
 }
@@ -64,7 +45,7 @@ TEST(Art, EveryImageHasItsSizeAndChannels) {
 TEST(Art, AgreementSheetEndsInATransparentStrip) {
     Gdiplus_ gdiplus;
     Gdiplus::Image* raw = nullptr;
-    ASSERT_TRUE(LoadPngResource(185, raw));
+    ASSERT_TRUE(LoadPngResource(IDP_AGREEMENT_SHEET, raw));
     std::unique_ptr<Gdiplus::Bitmap> sheet(static_cast<Gdiplus::Bitmap*>(raw));
     Gdiplus::Color c;
     for (int y = 391; y < 402; ++y)
