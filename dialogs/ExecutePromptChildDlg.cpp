@@ -16,11 +16,7 @@ std::wstring g_repairStatusText;
 
 CExecutePromptChildDlg::CExecutePromptChildDlg() : CSkinPanel(IDD_EXECUTE_PANEL) {}
 
-CExecutePromptChildDlg::~CExecutePromptChildDlg() {
-    delete m_background;
-    delete m_track;
-    delete m_fill;
-}
+CExecutePromptChildDlg::~CExecutePromptChildDlg() = default;
 
 void CExecutePromptChildDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_EXECUTE_STATUS, m_status); }
 
@@ -36,7 +32,7 @@ void CExecutePromptChildDlg::LayoutPanel() {
     m_status.SetTextColorAndRedraw(0xFFFFFF);
     // The status line shows its piece of the panel's picture behind the text.
     if (!m_background) LoadPngResource(IDP_EXECUTE_PANEL, m_background);
-    m_status.SetBackgroundImage(m_background);
+    m_status.SetBackgroundImage(m_background.get());
     m_status.SetBackgroundSource(10, 42, 194, 62);
     // Shown at once rather than half a second later at the first tick.
     m_status.SetStateText(g_repairStatusText);
@@ -72,13 +68,13 @@ BOOL CExecutePromptChildDlg::OnEraseBkgnd(HDC dc) {
     {
         Gdiplus::Graphics g(mem.Get());
         g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-        g.DrawImage(m_background, Gdiplus::Rect(c.left, c.top, width, height));
+        g.DrawImage(m_background.get(), Gdiplus::Rect(c.left, c.top, width, height));
         RECT track = ProgressTrackRect(c);
-        g.DrawImage(m_track, Gdiplus::Rect(track.left, track.top, track.right - track.left, track.bottom - track.top));
+        g.DrawImage(m_track.get(), Gdiplus::Rect(track.left, track.top, track.right - track.left, track.bottom - track.top));
         int fill = ProgressFillWidth(g_repairProgress.load());
         if (fill > 0) {
             // Cut from the left of the fill picture, not squeezed.
-            g.DrawImage(m_fill, Gdiplus::Rect(track.left, track.top, fill, track.bottom - track.top), 0, 0, fill,
+            g.DrawImage(m_fill.get(), Gdiplus::Rect(track.left, track.top, fill, track.bottom - track.top), 0, 0, fill,
                         static_cast<INT>(m_fill->GetHeight()), Gdiplus::UnitPixel);
         }
     }
@@ -102,10 +98,9 @@ void CExecutePromptChildDlg::OnDestroy() {
     m_status.StopRefresh();
     // The status line draws from the background picture: it stops first.
     m_status.SetBackgroundImage(nullptr);
-    delete m_background;
-    delete m_track;
-    delete m_fill;
-    m_background = m_track = m_fill = nullptr;
+    m_background.reset();
+    m_track.reset();
+    m_fill.reset();
 }
 
 LRESULT CExecutePromptChildDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

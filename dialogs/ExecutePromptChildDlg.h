@@ -3,6 +3,7 @@
 #include <string>
 
 #include "skin/DrawStateInfoStatic.h"
+#include "skin/ResourceImage.h"
 #include "skin/SkinPanel.h"
 
 // Written by the repair sequence, drawn by the progress window.
@@ -30,8 +31,8 @@ protected:
     void OnTimer(UINT_PTR id);
     void OnDestroy();
 
-    Gdiplus::Image* m_background = nullptr;
-    Gdiplus::Image* m_track = nullptr;
-    Gdiplus::Image* m_fill = nullptr;
+    ImagePtr m_background;
+    ImagePtr m_track;
+    ImagePtr m_fill;
     int m_lastProgress = -1;
 };

@@ -22,7 +22,7 @@ std::wstring FeedbackTimeText(long long seconds) {
 
 CProblemSolvingFeedbackChildDlg::CProblemSolvingFeedbackChildDlg() : CSkinPanel(IDD_FEEDBACK_PANEL) {}
 
-CProblemSolvingFeedbackChildDlg::~CProblemSolvingFeedbackChildDlg() { delete m_background; }
+CProblemSolvingFeedbackChildDlg::~CProblemSolvingFeedbackChildDlg() = default;
 
 void CProblemSolvingFeedbackChildDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_FEEDBACK_CLOSE, m_close);
@@ -83,7 +83,7 @@ BOOL CProblemSolvingFeedbackChildDlg::OnEraseBkgnd(HDC dc) {
     RECT r = ::IsRectEmpty(&m_clientRect) ? GetClientRect() : m_clientRect;
     Gdiplus::Graphics g(dc);
     g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-    DrawImageStretched(g, m_background, r);
+    DrawImageStretched(g, m_background.get(), r);
     return TRUE;
 }
 
@@ -92,8 +92,7 @@ void CProblemSolvingFeedbackChildDlg::OnDestroy() {
     m_solved.FreeImages();
     m_unsolved.FreeImages();
     m_more.FreeImages();
-    delete m_background;
-    m_background = nullptr;
+    m_background.reset();
 }
 
 LRESULT CProblemSolvingFeedbackChildDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

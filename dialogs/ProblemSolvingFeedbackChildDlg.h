@@ -1,6 +1,7 @@
 #pragma once
 #include "dialogs/ProblemSolvingFeedbackDlg.h"
 #include "skin/GDIPngButton.h"
+#include "skin/ResourceImage.h"
 #include "skin/SkinPanel.h"
 
 class CFeedbackInformation;
@@ -40,7 +41,7 @@ protected:
     void OnDestroy();
 
     RECT m_clientRect{};
-    Gdiplus::Image* m_background = nullptr;
+    ImagePtr m_background;
 };
 
 // The seconds since 1970 as the library wants them: the low 32 bits, signed, in decimal.

@@ -13,7 +13,7 @@ void Place(CWnd& w, const RECT& r) { w.MoveWindow(r, true); }
 
 CPromptChildDlg::CPromptChildDlg() : CSkinPanel(IDD_PROMPT_PANEL) {}
 
-CPromptChildDlg::~CPromptChildDlg() { delete m_background; }
+CPromptChildDlg::~CPromptChildDlg() = default;
 
 void CPromptChildDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_PROMPT_CLOSE, m_close);
@@ -68,7 +68,7 @@ BOOL CPromptChildDlg::OnEraseBkgnd(HDC dc) {
     RECT r = GetClientRect();
     Gdiplus::Graphics g(dc);
     g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-    DrawImageStretched(g, m_background, r);
+    DrawImageStretched(g, m_background.get(), r);
     return TRUE;
 }
 
@@ -76,8 +76,7 @@ void CPromptChildDlg::OnDestroy() {
     m_close.FreeImages();
     m_ok.FreeImages();
     m_cancel.FreeImages();
-    delete m_background;
-    m_background = nullptr;
+    m_background.reset();
 }
 
 LRESULT CPromptChildDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 #include "dialogs/DialogLayout.h"
 #include "skin/DrawTextStatic.h"
 #include "skin/GDIPngButton.h"
+#include "skin/ResourceImage.h"
 #include "skin/SkinPanel.h"
 
 // The prompt's panel: close glyph, OK, Cancel and the message.
@@ -32,5 +33,5 @@ protected:
     BOOL OnEraseBkgnd(HDC dc);
     void OnDestroy();
 
-    Gdiplus::Image* m_background = nullptr;
+    ImagePtr m_background;
 };
