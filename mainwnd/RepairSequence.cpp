@@ -30,19 +30,19 @@ const CRepairSequence::Step kRestoreAuto{-1, "sc config spooler start= auto", kS
 const CRepairSequence::Step kRestoreStart{-1, "net start spooler", kStarted, nullptr};
 
 bool IsCommandStep(int step) {
-    return (step >= 1 && step <= 7) || step == CRepairSequence::kStepRestoreAuto ||
+    return (step >= CRepairSequence::kStepSessions && step <= CRepairSequence::kStepStart) || step == CRepairSequence::kStepRestoreAuto ||
            step == CRepairSequence::kStepRestoreStart;
 }
 
 // What the system is asked when a step's command ended without its words.
 bool CheckFor(int step, SpoolerCheck& check) {
     switch (step) {
-    case 2: check = SpoolerCheck::StartDisabled; return true;
-    case 3: check = SpoolerCheck::Stopped; return true;
-    case 5: check = SpoolerCheck::QueueEmpty; return true;
-    case 6:
+    case CRepairSequence::kStepDisable: check = SpoolerCheck::StartDisabled; return true;
+    case CRepairSequence::kStepStop: check = SpoolerCheck::Stopped; return true;
+    case CRepairSequence::kStepDelete: check = SpoolerCheck::QueueEmpty; return true;
+    case CRepairSequence::kStepEnable:
     case CRepairSequence::kStepRestoreAuto: check = SpoolerCheck::StartAutomatic; return true;
-    case 7:
+    case CRepairSequence::kStepStart:
     case CRepairSequence::kStepRestoreStart: check = SpoolerCheck::Running; return true;
     default: return false;
     }
@@ -50,7 +50,7 @@ bool CheckFor(int step, SpoolerCheck& check) {
 }  // namespace
 
 const CRepairSequence::Step* CRepairSequence::StepAt(int step) {
-    if (step >= 1 && step <= 7) return &kSteps[step - 1];
+    if (step >= kStepSessions && step <= kStepStart) return &kSteps[step - kStepSessions];
     if (step == kStepRestoreAuto) return &kRestoreAuto;
     if (step == kStepRestoreStart) return &kRestoreStart;
     return nullptr;
@@ -79,8 +79,8 @@ bool CRepairSequence::Exchange(const State& from, const State& to) {
 
 int CRepairSequence::NextStep(int step) {
     switch (step) {
-    case 4: return 6;
-    case 7: return kStepSuccess;
+    case kStepUnlock: return kStepEnable;
+    case kStepStart: return kStepSuccess;
     case kStepRestoreAuto: return kStepRestoreStart;
     case kStepRestoreStart: return kStepFailure;
     default: return step + 1;
@@ -89,7 +89,7 @@ int CRepairSequence::NextStep(int step) {
 
 void CRepairSequence::Arm() {
     State idle = Decode(m_word.load());
-    idle.step = 1;
+    idle.step = kStepSessions;
     idle.issued = true;  // nothing to issue until a run starts
     m_word = Encode(idle);
 }
@@ -105,7 +105,7 @@ void CRepairSequence::Start(DWORD now) {
     m_running = true;
     State s = Decode(m_word.load());
     State start;
-    start.step = 1;
+    start.step = kStepSessions;
     start.serial = s.serial;
     m_word = Encode(start);
 }
@@ -137,7 +137,7 @@ void CRepairSequence::Fail(const State& from) {
 
 void CRepairSequence::Confirmed(const State& s) {
     if (!MoveOn(s, NextStep(s.step))) return;
-    if (s.step == 6 || s.step == kStepRestoreAuto) {
+    if (s.step == kStepEnable || s.step == kStepRestoreAuto) {
         m_actions.RecordSpoolerDisabled(false);
         m_actions.GuardShutdown(false);
     }
@@ -182,7 +182,7 @@ void CRepairSequence::Pass(DWORD now) {
     issued.serial = (s.serial + 1) & 0x1FFFFF;
     if (!Exchange(s, issued)) return;
     if (step->progress >= 0) m_progress = step->progress;
-    if (s.step == 2) {
+    if (s.step == kStepDisable) {
         // Recorded before the command runs: a kill at any later moment
         // leaves the record behind for the next start.
         m_spoolerDisabled = true;
@@ -195,8 +195,8 @@ void CRepairSequence::Pass(DWORD now) {
     m_commandOpen = true;
     if (!m_actions.RunCommand(step->command, static_cast<int>(std::strlen(step->command)), issued.serial))
         OnCommandEnded(issued.serial);
-    // The pass that issues step 4 is the first of its count.
-    if (s.step == 4) Judge(Decode(m_word.load()), now);
+    // The pass that issues the unlock step is the first of its count.
+    if (s.step == kStepUnlock) Judge(Decode(m_word.load()), now);
 }
 
 void CRepairSequence::Judge(const State& s, DWORD now) {
@@ -209,19 +209,19 @@ void CRepairSequence::Judge(const State& s, DWORD now) {
         if (s.ended || now - m_wordsSince >= kAfterWordsMs) Confirmed(s);
         return;
     }
-    if (s.step == 4) {
+    if (s.step == kStepUnlock) {
         // attrib says nothing when it succeeds: the count of passes moves on.
         if (attribWaitArmed && ++attribWaitPasses > kAttribWaitLimit) {
-            if (MoveOn(s, 5)) attribWaitArmed = false;
+            if (MoveOn(s, kStepDelete)) attribWaitArmed = false;
         }
         return;
     }
     if (s.ended) {
         SpoolerCheck check;
-        if (s.step == 1) {
+        if (s.step == kStepSessions) {
             // Dropping sessions only helps; a PC without the Server service
             // has none to drop.
-            if (MoveOn(s, 2)) m_actions.Log(kSessionsSkipped);
+            if (MoveOn(s, kStepDisable)) m_actions.Log(kSessionsSkipped);
         } else if (CheckFor(s.step, check) && m_actions.Confirms(check)) {
             m_actions.Log(kJudgedByState);
             Confirmed(s);
@@ -234,8 +234,8 @@ void CRepairSequence::Judge(const State& s, DWORD now) {
     }
     bool restoring = s.step == kStepRestoreAuto || s.step == kStepRestoreStart;
     if (now - m_stepSince > (restoring ? kRestoreTimeoutMs : kStepTimeoutMs)) {
-        if (s.step == 1) {
-            if (MoveOn(s, 2)) m_actions.Log(kSessionsSkipped);
+        if (s.step == kStepSessions) {
+            if (MoveOn(s, kStepDisable)) m_actions.Log(kSessionsSkipped);
         } else if (restoring) {
             MoveOn(s, NextStep(s.step));
         } else {
@@ -258,9 +258,9 @@ void CRepairSequence::OnOutput(const char* text, int length, unsigned tag) {
         bool deletion = false;
         if (!match && step->fallbackMarker && chunk.find(step->fallbackMarker) != std::string::npos) {
             // Step 5 counts "删除文件" once per run.
-            if (s.step == 5 && deletionSeen) return;
+            if (s.step == kStepDelete && deletionSeen) return;
             match = true;
-            deletion = s.step == 5;
+            deletion = s.step == kStepDelete;
         }
         if (!match) return;
         State worded = s;

@@ -47,6 +47,14 @@ public:
 class CRepairSequence {
 public:
     enum : int {
+        // The seven commands of a run, in order.
+        kStepSessions = 1,
+        kStepDisable = 2,
+        kStepStop = 3,
+        kStepUnlock = 4,
+        kStepDelete = 5,
+        kStepEnable = 6,
+        kStepStart = 7,
         kStepSuccess = 8,
         kStepFailure = 9,
         // After a failure that left the spooler disabled: put it back first.
