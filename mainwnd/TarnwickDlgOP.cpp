@@ -353,10 +353,12 @@ bool CTarnwickDlgOP::OnCommandOutput(const char* text, int length, void* context
 
 namespace {
 // The result prompt tells the panel its window, so that closing the tool can
-// close it.
+// close it. OK gives start back at once: under Wine without a window manager
+// each of the prompt's two windows takes 2 s to go, and the user must not
+// wait for that.
 class CResultPrompt : public CPromptDlg {
 public:
-    explicit CResultPrompt(std::atomic<HWND>& slot) : m_slot(slot) {}
+    CResultPrompt(std::atomic<HWND>& slot, HWND start) : m_slot(slot), m_start(start) {}
 
 protected:
     BOOL OnInitDialog() override {
@@ -364,20 +366,26 @@ protected:
         m_slot = m_hWnd;
         return focus;
     }
+    void OnOK() override {
+        ::EnableWindow(m_start, TRUE);
+        CPromptDlg::OnOK();
+    }
 
 private:
     std::atomic<HWND>& m_slot;
+    HWND m_start;
 };
 }
 
 void CTarnwickDlgOP::ShowRepairResult(bool success) {
-    CResultPrompt prompt(m_resultPrompt);
+    CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
     prompt.m_scale = m_scale;
     prompt.SetPromptText(success ? L"修复成功" : L"修复失败");
     prompt.SetPromptMode(1);
-    INT_PTR result = prompt.DoModal();
+    // OK has given start back already; doing it again here, seconds later,
+    // could turn it on in the middle of the next run.
+    prompt.DoModal();
     m_resultPrompt = nullptr;
-    if (result == IDOK) ::EnableWindow(m_startButton.m_hWnd, TRUE);
 }
 
 bool CTarnwickDlgOP::HasRunner() { return m_runner.load() != nullptr; }
