@@ -131,9 +131,9 @@ BOOL CTarnwickDlgOP::OnInitDialog() {
     return TRUE;
 }
 
-int CTarnwickDlgOP::MeasureTextWidth(const std::wstring& text) {
+int CTarnwickDlgOP::MeasureTextWidth(const std::wstring& text, HFONT drawnIn) {
     HWND shell = GetParent();
-    HFONT font = shell ? reinterpret_cast<HFONT>(::SendMessageW(shell, WM_GETFONT, 0, 0)) : nullptr;
+    HFONT font = drawnIn ? drawnIn : shell ? reinterpret_cast<HFONT>(::SendMessageW(shell, WM_GETFONT, 0, 0)) : nullptr;
     if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     if (!font) font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
     LOGFONTW lf{};
@@ -151,7 +151,10 @@ bool CTarnwickDlgOP::LoadBackground() { return m_background || LoadPngResource(1
 void CTarnwickDlgOP::LayoutPanelControls() {
     m_clientRect = GetClientRect();
     LoadBackground();
-    PanelLayout L = ComputePanelLayout(m_clientRect, m_scale, MeasureTextWidth(L"反馈问题"),
+    // The link is measured in the font it is drawn in, which at 120 dpi is
+    // wider than the shell's; the agreement title keeps the shell's measure.
+    m_feedbackText.InitFontFromParent();
+    PanelLayout L = ComputePanelLayout(m_clientRect, m_scale, MeasureTextWidth(L"反馈问题", m_feedbackText.Font()),
                                        MeasureTextWidth(L"同意《达维服务工具使用许可协议》"));
 
     m_closeButton.MoveWindow(L.close);

@@ -29,7 +29,7 @@ public:
     ~CTarnwickDlgOP() override;
 
     void LayoutPanelControls();
-    int MeasureTextWidth(const std::wstring& text);
+    int MeasureTextWidth(const std::wstring& text, HFONT drawnIn = nullptr);
     BOOL PreTranslateMessage(MSG* msg) override;
 
     static constexpr const wchar_t* kToolId = L"10042";
