@@ -458,8 +458,9 @@ TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
         if (r.method == "POST" && r.body.find("answer=1") != std::string::npos) reported = true;
     EXPECT_TRUE(reported) << "the answer did not reach the service";
     EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + L"Tarnwick.exe"); }, 10000));
-    EXPECT_FALSE(FileExists(m_folder + L"DalvexFeedbackInformation.dll"));
-    EXPECT_FALSE(FileExists(m_folder + L"LOG.txt"));
+    // One del removes them in turn.
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + L"DalvexFeedbackInformation.dll"); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + L"LOG.txt"); }, 5000));
 }
 
 namespace {
