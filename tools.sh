@@ -1,8 +1,8 @@
 # Shared by ./test and ./run: installs what the build and the tests need on a
 # fresh Debian machine (as root), and starts an X server when there is none.
 TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei googletest python3 python3-pil python3-xlib
-                   zopfli imagemagick zip unzip)
+                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei fonts-wqy-microhei googletest python3
+                   python3-pil python3-xlib zopfli imagemagick zip unzip)
 
 tarnwick_install() {
     local missing=()
