@@ -10,9 +10,9 @@ CEventThread::~CEventThread() {
 bool CEventThread::Start(EventThreadCallback callback, void* context) {
     if (IsAlive()) return false;
     CloseEvents();
-    HANDLE* events[] = {&m_stopEvent, &m_exitedEvent, &m_runEvent};
+    HANDLE* events[] = {&m_stopEvent, &m_exitedEvent, &m_runEvent, &m_wakeEvent};
     for (HANDLE* e : events) {
-        *e = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        *e = ::CreateEventW(nullptr, e != &m_wakeEvent, FALSE, nullptr);
         if (!*e) {
             Stop(100);
             return false;
@@ -77,15 +77,20 @@ void CEventThread::Stop(DWORD graceMs) {
 bool CEventThread::IsAlive() const { return m_thread.load() != INVALID_HANDLE_VALUE; }
 
 bool CEventThread::WaitForStop(DWORD ms) const {
-    if (!m_stopEvent) {
-        ::Sleep(ms);
+    if (!m_stopEvent || !m_wakeEvent) {
+        ::Sleep(ms == INFINITE ? 100 : ms);
         return false;
     }
-    return ::WaitForSingleObject(m_stopEvent, ms) == WAIT_OBJECT_0;
+    HANDLE events[] = {m_stopEvent, m_wakeEvent};
+    return ::WaitForMultipleObjects(2, events, FALSE, ms) == WAIT_OBJECT_0;
+}
+
+void CEventThread::Wake() {
+    if (m_wakeEvent) ::SetEvent(m_wakeEvent);
 }
 
 void CEventThread::CloseEvents() {
-    for (HANDLE* e : {&m_stopEvent, &m_exitedEvent, &m_runEvent}) {
+    for (HANDLE* e : {&m_stopEvent, &m_exitedEvent, &m_runEvent, &m_wakeEvent}) {
         if (*e) ::CloseHandle(*e);
         *e = nullptr;
     }

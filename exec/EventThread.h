@@ -21,7 +21,9 @@ public:
 
     // For the callback: waits up to `ms` and answers true as soon as a stop
     // has been asked for, so a pass can end at once instead of sleeping on.
+    // Wake() ends the wait early too, so an idle worker can wait without end.
     bool WaitForStop(DWORD ms) const;
+    void Wake();
 
 private:
     static DWORD WINAPI Worker(LPVOID param);
@@ -32,6 +34,7 @@ private:
     HANDLE m_stopEvent = nullptr;
     HANDLE m_exitedEvent = nullptr;
     HANDLE m_runEvent = nullptr;
+    HANDLE m_wakeEvent = nullptr;
     std::atomic<EventThreadCallback> m_callback{nullptr};
     void* m_context = nullptr;
 };

@@ -348,6 +348,7 @@ LRESULT CTarnwickDlgOP::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CTarnwickDlgOP::StartRepair() {
     m_sequence.Start(::GetTickCount());
+    m_stepThread.Wake();
     m_startButton.EnableWindow(false);
     g_repairStatusText = L"正在清除打印机任务,请稍等";
     delete m_executePrompt.exchange(nullptr);
@@ -360,7 +361,8 @@ bool CTarnwickDlgOP::RunRepairStep(void* context) {
     auto* panel = static_cast<CTarnwickDlgOP*>(context);
     panel->m_sequence.Pass(::GetTickCount());
     // Sleeps the pass out, but leaves at once when asked to stop.
-    panel->m_stepThread.WaitForStop(kStepPassMs);
+    // Between runs the thread sleeps until StartRepair wakes it.
+    panel->m_stepThread.WaitForStop(panel->m_sequence.Running() ? kStepPassMs : INFINITE);
     return true;
 }
 

@@ -550,7 +550,7 @@ TEST_F(Tool, AKilledRunIsMendedAtTheNextStartAndAShutdownWaitsForTheSpooler) {
     EXPECT_EQ("running auto", ReadFileBytes(m_state));
     EXPECT_FALSE(SpoolerDisabledRecorded());
     ExpectCommandsLogged({"net stop spooler /y", "sc config spooler start= auto", "net start spooler"});
-    EXPECT_NE(0, ::SendMessageW(m_shell, WM_QUERYENDSESSION, 0, 0)) << "an idle tool keeps Windows from shutting down";
+    EXPECT_NE(0, ::SendMessageW(m_shell, WM_QUERYENDSESSION, 0, 0)) << "an idle tool must not hold up a shutdown";
 }
 
 TEST_F(Tool, WithoutItsLibraryTheToolSaysSoAndEndsLeavingItsFolder) {
