@@ -1,8 +1,9 @@
 # Shared by ./test and ./run: installs what the build and the tests need on a
 # fresh Debian machine (as root), and starts an X server when there is none.
+TARNWICK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei googletest python3 python3-pil python3-xlib
-                   zopfli imagemagick zip unzip)
+                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei fonts-wqy-microhei googletest python3
+                   python3-pil python3-xlib zopfli imagemagick zip unzip)
 
 tarnwick_install() {
     local missing=()
@@ -42,10 +43,30 @@ tarnwick_display() {
         return 1
     fi
     export DISPLAY=:$number
+    # Wine waits 2 s on every hide for a window manager to answer; this one
+    # answers as a window manager does (tests/support/wm-state).
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    /usr/bin/python3 "$TARNWICK_ROOT/tests/support/wm-state" >"$fifo" &
+    TARNWICK_WM_PID=$!
+    local ready=
+    read -r ready <"$fifo" || true
+    rm -f "$fifo"
+    if [ "$ready" != ready ]; then
+        tarnwick_stop_display
+        echo "tests/support/wm-state did not start" >&2
+        return 1
+    fi
 }
 
 tarnwick_stop_display() {
     WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix} wineserver -k 2>/dev/null || true
+    if [ -n "${TARNWICK_WM_PID:-}" ]; then
+        kill "$TARNWICK_WM_PID" 2>/dev/null || true
+        wait "$TARNWICK_WM_PID" 2>/dev/null || true
+        TARNWICK_WM_PID=
+    fi
     if [ -n "${TARNWICK_XVFB_PID:-}" ]; then
         kill "$TARNWICK_XVFB_PID" 2>/dev/null || true
         wait "$TARNWICK_XVFB_PID" 2>/dev/null || true

@@ -68,7 +68,7 @@ bool CProblemSolvingFeedbackChildDlg::OnCommand(WPARAM wParam, LPARAM) {
     if (HIWORD(wParam) != BN_CLICKED) return false;
     switch (id) {
     case IDC_FEEDBACK_SOLVED: ReportAnswer(kAnswerSolved); return true;
-    case IDC_FEEDBACK_UNSOLVED: ReportAnswer(kAnswerUnsolved); return true;
+    case IDC_FEEDBACK_UNSOLVED: ReportAnswer(kAnswerNotSolved); return true;
     case IDC_FEEDBACK_CLOSE: ReportAnswer(kAnswerClosed); return true;
     case IDC_FEEDBACK_MORE:
         if (m_urlOpener) m_urlOpener(kKnowledgeBaseHome);

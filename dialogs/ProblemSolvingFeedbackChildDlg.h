@@ -6,13 +6,6 @@
 
 class CFeedbackInformation;
 
-// The answers the feedback library is told.
-enum FeedbackAnswer : int {
-    kAnswerSolved = 1,
-    kAnswerUnsolved = 2,
-    kAnswerClosed = 3,
-};
-
 // The feedback dialog's panel: close glyph and the three large buttons.
 class CProblemSolvingFeedbackChildDlg : public CSkinPanel {
 public:
@@ -20,7 +13,7 @@ public:
     ~CProblemSolvingFeedbackChildDlg() override;
 
     void LayoutPanel();
-    // Reports a FeedbackAnswer and closes the dialog.
+    // Reports one of the library's answers (kAnswerSolved ...) and closes the dialog.
     void ReportAnswer(int answer);
     BOOL PreTranslateMessage(MSG* msg) override;
 

@@ -26,6 +26,10 @@ void CTooltipChildDlg::LoadAgreementText() {
         m_agreementBitmap = skin.Detach();
     }
     SkinWndScroll(m_agreementText.m_hWnd, m_agreementBitmap, m_scale, 0);
+    // A rich edit keeps its own default face unless told: it takes the
+    // panel's, as the rest of the tool's text does.
+    if (HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)))
+        ::SendMessageW(m_agreementText.m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     m_agreementText.SetWindowText(AgreementText());
 }
 

@@ -163,6 +163,7 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
     m_postedTag.store(tag);
     ::LeaveCriticalSection(&m_postLock);
     m_readingActive.store(true);
+    m_reader.Wake();
     return true;
 }
 
@@ -184,6 +185,7 @@ bool CCmdCommandOp::EndCommand(DWORD waitMs) {
 bool CCmdCommandOp::Close() {
     if (HANDLE unread = m_postedReadEnd.exchange(nullptr)) ::CloseHandle(unread);
     m_dropReadEnd.store(true);
+    m_reader.Wake();
     TerminateConsoleProcesses();
     return true;
 }
@@ -229,8 +231,9 @@ bool CCmdCommandOp::ReadOutputStep() {
         }
     }
     // Waiting on the stop event rather than sleeping lets a stop take effect
-    // between passes, never inside one.
-    m_reader.WaitForStop(500);
+    // between passes, never inside one. With no pipe to read, the reader
+    // sleeps until the next launch wakes it: an idle tool costs nothing.
+    m_reader.WaitForStop(m_readEnd.Valid() || m_postedReadEnd.load() ? 500 : INFINITE);
     return true;
 }
 

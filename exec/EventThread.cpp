@@ -10,9 +10,9 @@ CEventThread::~CEventThread() {
 bool CEventThread::Start(EventThreadCallback callback, void* context) {
     if (IsAlive()) return false;
     CloseEvents();
-    CHandle* events[] = {&m_stopEvent, &m_exitedEvent, &m_runEvent};
+    CHandle* events[] = {&m_stopEvent, &m_exitedEvent, &m_runEvent, &m_wakeEvent};
     for (CHandle* e : events) {
-        e->Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        e->Reset(::CreateEventW(nullptr, e != &m_wakeEvent, FALSE, nullptr));
         if (!e->Get()) {
             Stop(100);
             return false;
@@ -77,15 +77,20 @@ void CEventThread::Stop(DWORD graceMs) {
 bool CEventThread::IsAlive() const { return m_thread.load() != INVALID_HANDLE_VALUE; }
 
 bool CEventThread::WaitForStop(DWORD ms) const {
-    if (!m_stopEvent.Get()) {
-        ::Sleep(ms);
+    if (!m_stopEvent.Get() || !m_wakeEvent.Get()) {
+        ::Sleep(ms == INFINITE ? 100 : ms);
         return false;
     }
-    return ::WaitForSingleObject(m_stopEvent.Get(), ms) == WAIT_OBJECT_0;
+    HANDLE events[] = {m_stopEvent.Get(), m_wakeEvent.Get()};
+    return ::WaitForMultipleObjects(2, events, FALSE, ms) == WAIT_OBJECT_0;
+}
+
+void CEventThread::Wake() {
+    if (m_wakeEvent.Get()) ::SetEvent(m_wakeEvent.Get());
 }
 
 void CEventThread::CloseEvents() {
-    for (CHandle* e : {&m_stopEvent, &m_exitedEvent, &m_runEvent}) e->Close();
+    for (CHandle* e : {&m_stopEvent, &m_exitedEvent, &m_runEvent, &m_wakeEvent}) e->Close();
 }
 
 DWORD WINAPI CEventThread::Worker(LPVOID param) {

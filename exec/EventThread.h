@@ -23,7 +23,9 @@ public:
 
     // For the callback: waits up to `ms` and answers true as soon as a stop
     // has been asked for, so a pass can end at once instead of sleeping on.
+    // Wake() ends the wait early too, so an idle worker can wait without end.
     bool WaitForStop(DWORD ms) const;
+    void Wake();
 
 private:
     static DWORD WINAPI Worker(LPVOID param);
@@ -34,6 +36,7 @@ private:
     CHandle m_stopEvent;
     CHandle m_exitedEvent;
     CHandle m_runEvent;
+    CHandle m_wakeEvent;
     std::atomic<EventThreadCallback> m_callback{nullptr};
     void* m_context = nullptr;
 };

@@ -21,6 +21,9 @@ enum {
     kVersionCheckNewer = 3      // the service names a newer version
 };
 
+// Answers of CustomerFeedbackEx.
+enum { kAnswerSolved = 1, kAnswerNotSolved = 2, kAnswerClosed = 3 };
+
 #ifdef __cplusplus
 }
 #endif

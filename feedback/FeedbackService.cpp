@@ -209,6 +209,7 @@ void CFeedbackService::Release() {
     CExclusiveLock lock(m_lock);
     m_endpoint = Endpoint();
     m_lastToolId.clear();
+    m_pendingAnswer = 0;
 }
 
 int CFeedbackService::CheckVersion(const wchar_t* toolId, const wchar_t* version) {
@@ -240,6 +241,10 @@ int CFeedbackService::CheckVersion(const wchar_t* toolId, const wchar_t* version
 void CFeedbackService::SendAnswer(const wchar_t* toolId, const wchar_t* version, int answer,
                                   const wchar_t* timeText) {
     if (answer < 1 || answer > 3) return;
+    {
+        CExclusiveLock lock(m_lock);
+        m_pendingAnswer = answer;
+    }
     std::wstring id, ver, time;
     if (!TakeArgument(toolId, id) || !TakeArgument(version, ver) || !TakeArgument(timeText, time)) return;
     Endpoint e = Snapshot();
@@ -273,6 +278,14 @@ void CFeedbackService::OpenDownloadPage() {
 }
 
 void CFeedbackService::OpenFeedbackPage(const wchar_t* toolId, const wchar_t* version) {
+    int answer = 0;
+    {
+        CExclusiveLock lock(m_lock);
+        answer = m_pendingAnswer;
+        m_pendingAnswer = 0;
+    }
+    // "Solved" and the close button ask for nothing more.
+    if (answer != 0 && answer != kAnswerNotSolved) return;
     std::wstring id, ver;
     if (!TakeArgument(toolId, id) || !TakeArgument(version, ver)) return;
     Endpoint e = Snapshot();

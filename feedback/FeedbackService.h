@@ -32,4 +32,7 @@ private:
     SRWLOCK m_lock;
     Endpoint m_endpoint;
     std::wstring m_lastToolId;
+    // The answer given since the last feedback-page request, 0 for none: the
+    // page follows only "not solved" or a request of the user's own.
+    int m_pendingAnswer = 0;
 };

@@ -34,7 +34,10 @@ void CRepairRun::StartSteps() {
     m_stepThread.SetRunning(true);
 }
 
-void CRepairRun::Start(DWORD now) { m_sequence.Start(now); }
+void CRepairRun::Start(DWORD now) {
+    m_sequence.Start(now);
+    m_stepThread.Wake();
+}
 
 void CRepairRun::Close() {
     // The step thread goes before the runner: it may be inside a call on the
@@ -50,7 +53,8 @@ bool CRepairRun::RunStep(void* context) {
     auto* run = static_cast<CRepairRun*>(context);
     run->m_sequence.Pass(::GetTickCount());
     // Sleeps the pass out, but leaves at once when asked to stop.
-    run->m_stepThread.WaitForStop(kStepPassMs);
+    // Between runs the thread sleeps until Start wakes it.
+    run->m_stepThread.WaitForStop(run->m_sequence.Running() ? kStepPassMs : INFINITE);
     return true;
 }
 

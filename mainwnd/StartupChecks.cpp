@@ -11,7 +11,7 @@ void RunStartupChecks(CFeedbackInformation& feedback, float scale) {
         prompt.DoModal();
         ::ExitProcess(0);
     }
-    if (feedback.GetToolIsNewVersion(kToolId, kToolVersion) == 3) {
+    if (feedback.GetToolIsNewVersion(kToolId, kToolVersion) == kVersionCheckNewer) {
         CPromptDlg prompt;
         prompt.m_scale = scale;
         prompt.SetPromptText(L"检测到当前工具有新的版本更新，请下载最新版本使用。");

@@ -61,9 +61,9 @@ BOOL CTarnwickDlgOP::OnInitDialog() {
     return TRUE;
 }
 
-int CTarnwickDlgOP::MeasureTextWidth(const std::wstring& text) {
+int CTarnwickDlgOP::MeasureTextWidth(const std::wstring& text, HFONT drawnIn) {
     HWND shell = GetParent();
-    HFONT font = shell ? reinterpret_cast<HFONT>(::SendMessageW(shell, WM_GETFONT, 0, 0)) : nullptr;
+    HFONT font = drawnIn ? drawnIn : shell ? reinterpret_cast<HFONT>(::SendMessageW(shell, WM_GETFONT, 0, 0)) : nullptr;
     if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     if (!font) font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
     LOGFONTW lf{};
@@ -81,7 +81,10 @@ bool CTarnwickDlgOP::LoadBackground() { return m_background || LoadPngResource(I
 void CTarnwickDlgOP::LayoutPanelControls() {
     m_clientRect = GetClientRect();
     LoadBackground();
-    PanelLayout L = ComputePanelLayout(m_clientRect, m_scale, MeasureTextWidth(L"反馈问题"),
+    // The link is measured in the font it is drawn in, which at 120 dpi is
+    // wider than the shell's; the agreement title keeps the shell's measure.
+    m_feedbackText.InitFontFromParent();
+    PanelLayout L = ComputePanelLayout(m_clientRect, m_scale, MeasureTextWidth(L"反馈问题", m_feedbackText.Font()),
                                        MeasureTextWidth(L"同意《达维服务工具使用许可协议》"));
 
     m_closeButton.MoveWindow(L.close);
@@ -252,10 +255,12 @@ void CTarnwickDlgOP::StartRepair() {
 
 namespace {
 // The result prompt tells the panel its window, so that closing the tool can
-// close it.
+// close it. OK gives start back at once: under Wine without a window manager
+// each of the prompt's two windows takes 2 s to go, and the user must not
+// wait for that.
 class CResultPrompt : public CPromptDlg {
 public:
-    explicit CResultPrompt(std::atomic<HWND>& slot) : m_slot(slot) {}
+    CResultPrompt(std::atomic<HWND>& slot, HWND start) : m_slot(slot), m_start(start) {}
 
 protected:
     BOOL OnInitDialog() override {
@@ -263,20 +268,26 @@ protected:
         m_slot = m_hWnd;
         return focus;
     }
+    void OnOK() override {
+        ::EnableWindow(m_start, TRUE);
+        CPromptDlg::OnOK();
+    }
 
 private:
     std::atomic<HWND>& m_slot;
+    HWND m_start;
 };
 }
 
 void CTarnwickDlgOP::ShowRepairResult(bool success) {
-    CResultPrompt prompt(m_resultPrompt);
+    CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
     prompt.m_scale = m_scale;
     prompt.SetPromptText(success ? L"修复成功" : L"修复失败");
     prompt.SetPromptMode(1);
-    INT_PTR result = prompt.DoModal();
+    // OK has given start back already; doing it again here, seconds later,
+    // could turn it on in the middle of the next run.
+    prompt.DoModal();
     m_resultPrompt = nullptr;
-    if (result == IDOK) ::EnableWindow(m_startButton.m_hWnd, TRUE);
 }
 
 void CTarnwickDlgOP::ShutdownGuardChanged(bool on) {

@@ -23,7 +23,7 @@ public:
     ~CTarnwickDlgOP() override;
 
     void LayoutPanelControls();
-    int MeasureTextWidth(const std::wstring& text);
+    int MeasureTextWidth(const std::wstring& text, HFONT drawnIn = nullptr);
     BOOL PreTranslateMessage(MSG* msg) override;
     // While the spooler is switched off by a run, Windows is asked not to
     // shut down, and a session that ends anyway gets it back.

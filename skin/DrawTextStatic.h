@@ -14,6 +14,7 @@ class CDrawTextStatic : public CStatic {
 public:
     void SetFontSizeDelta(int delta) { m_fontSizeDelta = delta; }
     void InitFontFromParent();
+    HFONT Font() const { return m_font.Get(); }
     void SetTextAlign(int mode) { m_align = mode; }
     void SetTextColors(COLORREF normal, COLORREF highlight) { m_normalColor = normal; m_highlightColor = highlight; }
     void SetFillColor(COLORREF colour) { m_fillColor = colour; }

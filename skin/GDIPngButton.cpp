@@ -77,13 +77,22 @@ BOOL CGDIPngButton::OnEraseBkgnd(HDC dc) {
     return TRUE;
 }
 
-void CGDIPngButton::OnMouseMove() {
+void CGDIPngButton::OnMouseMove(POINT client) {
+    // The pointer on the button is the hover state at once; only its leaving
+    // is tracked. Tracking a hover makes Wine poll the pointer at the hover
+    // time for as long as it rests here: at 1 ms that poll alone kept the idle
+    // tool busy.
+    RECT r = GetClientRect();
+    if (!hover && ::PtInRect(&r, client)) {
+        hover = true;
+        Invalidate(true);
+    }
     if (tracking) return;
     TRACKMOUSEEVENT tme{};
     tme.cbSize = sizeof(tme);
-    tme.dwFlags = TME_HOVER | TME_LEAVE;
+    tme.dwFlags = TME_LEAVE;
     tme.hwndTrack = m_hWnd;
-    tme.dwHoverTime = 1;
+    tme.dwHoverTime = HOVER_DEFAULT;
     tracking = ::_TrackMouseEvent(&tme) != FALSE;
 }
 
@@ -92,12 +101,8 @@ LRESULT CGDIPngButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
     case WM_MOUSEMOVE:
-        OnMouseMove();
+        OnMouseMove(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         break;
-    case WM_MOUSEHOVER:
-        hover = true;
-        Invalidate(true);
-        return 0;
     case WM_MOUSELEAVE:
         tracking = false;
         hover = false;

@@ -31,7 +31,7 @@ protected:
     void PreSubclassWindow() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnEraseBkgnd(HDC dc);
-    void OnMouseMove();
+    void OnMouseMove(POINT client);
 
 private:
     void DrawImage(HDC dc, Gdiplus::Image* image, const RECT& r) const;

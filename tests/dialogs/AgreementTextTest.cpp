@@ -30,6 +30,10 @@ TEST(AgreementText, SizeAndLineEnds) {
         EXPECT_EQ(std::wstring::npos, l.find(L'\r'));
     }
     EXPECT_NE(L'\n', text.back());
+    // The tool removes its own files on closing, never the folder's others.
+    EXPECT_NE(std::wstring::npos, text.find(L"仅删除自身的程序文件及运行日志"));
+    EXPECT_EQ(std::wstring::npos, text.find(L"删除自身所在的文件夹"));
+    EXPECT_EQ(std::wstring::npos, text.find(L"随该文件夹一并删除"));
 }
 
 TEST(AgreementText, BlockStructure) {

@@ -113,6 +113,35 @@ TEST_F(FeedbackPages, FeedbackQuestionOpensThePageForThatToolAndVersion) {
     EXPECT_TRUE(m_service.Requests().empty());
 }
 
+// The tool reports each answer and then asks for the page; only "not solved"
+// and a request of the user's own open it.
+TEST_F(FeedbackPages, FeedbackQuestionFollowsOnlyNotSolvedOrTheUsersOwnRequest) {
+    auto init = Get<InitFreedbackDllFn>("InitFreedbackDll");
+    auto question = Get<FeedbackQuestionFn>("FeedbackQuestion");
+    auto answer = Get<CustomerFeedbackExFn>("CustomerFeedbackEx");
+    ASSERT_EQ(1, init());
+    for (int given : {kAnswerSolved, kAnswerClosed}) {
+        answer(L"10042", L"1.0.1", given, L"2024-01-02 03:04:05");
+        question(L"10042", L"1.0.1");
+    }
+    ASSERT_TRUE(PumpUntil([&] { return m_service.Requests().size() == 2; }, 10000));
+    answer(L"10042", L"1.0.1", kAnswerNotSolved, L"2024-01-02 03:04:05");
+    question(L"10042", L"1.0.1");
+    std::string opened = Opened();
+    EXPECT_EQ(1u, static_cast<size_t>(std::count(opened.begin(), opened.end(), '\n'))) << opened;
+    // The answer is taken by the request that follows it: the link opens the page again.
+    answer(L"10042", L"1.0.1", kAnswerSolved, L"2024-01-02 03:04:05");
+    question(L"10042", L"1.0.1");
+    question(L"10042", L"1.0.1");
+    EXPECT_TRUE(PumpUntil([&] {
+        std::string now = ReadFileBytes(m_record);
+        return std::count(now.begin(), now.end(), '\n') == 2;
+    }, 10000)) << ReadFileBytes(m_record);
+    PumpFor(1000);
+    opened = ReadFileBytes(m_record);
+    EXPECT_EQ(2u, static_cast<size_t>(std::count(opened.begin(), opened.end(), '\n'))) << opened;
+}
+
 TEST_F(FeedbackPages, OpenToolDownUrlOpensTheDownloadPageOfTheCheckedTool) {
     auto init = Get<InitFreedbackDllFn>("InitFreedbackDll");
     auto isNew = Get<GetToolIsNewVersionFn>("GetToolIsNewVersion");

@@ -106,3 +106,43 @@ TEST_F(PngButtonTest, MissingIdsLeaveNullImagesAndFreeingTwiceIsHarmless) {
     EXPECT_EQ(nullptr, button.imageHover);
     Show();
 }
+
+namespace {
+class CountingButton : public CGDIPngButton {
+public:
+    int hitTests = 0, paints = 0;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_NCHITTEST) ++hitTests;
+        if (msg == WM_PAINT) ++paints;
+        return CGDIPngButton::WindowProc(msg, wParam, lParam);
+    }
+};
+}
+
+// A pointer resting on a button costs nothing: the button shows its hover face
+// at once and is then left alone. Wine polls the pointer at the tracking's
+// hover time, each poll a hit test of the button; a 1 ms hover time made that
+// a hundred a second.
+TEST(PngButtonIdle, ARestingPointerNeitherPollsNorRepaints) {
+    MouseMoveTo(5, 5);
+    CTestParent parent;
+    ASSERT_TRUE(parent.Create(100, 100, 200, 100));
+    HWND hwnd = ::CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20, 30, 20, parent,
+                                  reinterpret_cast<HMENU>(kId), nullptr, nullptr);
+    CountingButton button;
+    ASSERT_TRUE(button.SubclassWindow(hwnd));
+    button.SetImages(900, 901, 902, 903);
+    PumpFor(150);
+    MouseMoveTo(135, 130);
+    ASSERT_TRUE(PumpUntil([&] { return button.hover; }, 200)) << "the hover face is late";
+    PumpFor(500);
+    button.hitTests = button.paints = 0;
+    PumpFor(2000);
+    EXPECT_LE(button.hitTests, 12) << "the pointer is polled while it rests";
+    EXPECT_EQ(0, button.paints) << "the resting pointer repaints the button";
+    MouseMoveTo(5, 5);
+    EXPECT_TRUE(PumpUntil([&] { return !button.hover; }, 1000));
+    button.FreeImages();
+}
