@@ -7,7 +7,7 @@ void RunStartupChecks(CFeedbackInformation& feedback, float scale) {
     if (feedback.InitFreedbackDll() == 0) {
         CPromptDlg prompt;
         prompt.SetPromptText(L"工具初始化失败");
-        prompt.SetPromptMode(3);
+        prompt.SetPromptMode(kPromptOkSqueezed);
         prompt.DoModal();
         ::ExitProcess(0);
     }
@@ -15,7 +15,7 @@ void RunStartupChecks(CFeedbackInformation& feedback, float scale) {
         CPromptDlg prompt;
         prompt.m_scale = scale;
         prompt.SetPromptText(L"检测到当前工具有新的版本更新，请下载最新版本使用。");
-        prompt.SetPromptMode(1);
+        prompt.SetPromptMode(kPromptOk);
         prompt.DoModal();
         feedback.OpenToolDownUrl();
         ::ExitProcess(0);

@@ -8,6 +8,7 @@
 #include "dialogs/PromptDlg.h"
 #include "dialogs/TooltipDlg.h"
 #include "framework/Gdi.h"
+#include "mainwnd/ResultPrompt.h"
 #include "mainwnd/StartupChecks.h"
 #include "mainwnd/TarnwickDlg.h"
 #include "res/images.h"
@@ -253,37 +254,11 @@ void CTarnwickDlgOP::StartRepair() {
     prompt->DoModal();
 }
 
-namespace {
-// The result prompt tells the panel its window, so that closing the tool can
-// close it. OK gives start back at once: under Wine without a window manager
-// each of the prompt's two windows takes 2 s to go, and the user must not
-// wait for that.
-class CResultPrompt : public CPromptDlg {
-public:
-    CResultPrompt(std::atomic<HWND>& slot, HWND start) : m_slot(slot), m_start(start) {}
-
-protected:
-    BOOL OnInitDialog() override {
-        BOOL focus = CPromptDlg::OnInitDialog();
-        m_slot = m_hWnd;
-        return focus;
-    }
-    void OnOK() override {
-        ::EnableWindow(m_start, TRUE);
-        CPromptDlg::OnOK();
-    }
-
-private:
-    std::atomic<HWND>& m_slot;
-    HWND m_start;
-};
-}
-
 void CTarnwickDlgOP::ShowRepairResult(bool success) {
     CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
     prompt.m_scale = m_scale;
     prompt.SetPromptText(success ? L"修复成功" : L"修复失败");
-    prompt.SetPromptMode(1);
+    prompt.SetPromptMode(kPromptOk);
     // OK has given start back already; doing it again here, seconds later,
     // could turn it on in the middle of the next run.
     prompt.DoModal();
