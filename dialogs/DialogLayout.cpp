@@ -10,17 +10,9 @@ double Sd(float s) { return static_cast<double>(s); }
 RECT Box(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 }
 
-RECT PanelAtCreation(const RECT& shell, float s, int dx, int dy, int dw, int dh) {
-    int w = shell.right - shell.left, h = shell.bottom - shell.top;
-    return Box(Trunc(shell.left + dx * Sd(s)), Trunc(shell.top + dy * Sd(s)), Trunc(w - dw * Sd(s)),
-               Trunc(h - dh * Sd(s)));
-}
-
 int PromptBaseWidth(int mode) { return mode == kPromptWideOkCancel ? 400 : 336; }
 
 SIZE PromptShellSize(int mode, float s) { return SIZE{ScalePx(PromptBaseWidth(mode), s), ScalePx(156, s)}; }
-
-RECT PromptPanelRect(const RECT& shell, float s) { return PanelAtCreation(shell, s, 5, 3, 10, 10); }
 
 PromptImages PromptModeImages(int mode) {
     switch (mode) {
@@ -71,8 +63,6 @@ PromptLayout LayoutPrompt(int mode, int wp, int hp, float s) {
 
 SIZE FeedbackShellSize(float s) { return SIZE{ScalePx(410, s), ScalePx(479, s)}; }
 
-RECT FeedbackPanelRect(const RECT& shell, float s) { return PanelAtCreation(shell, s, 5, 4, 10, 11); }
-
 FeedbackLayout LayoutFeedback(const RECT& c, float s) {
     FeedbackLayout l{};
     int closeLeft = Trunc(c.right - 18 * Sd(s));
@@ -100,8 +90,6 @@ FeedbackLayout LayoutFeedback(const RECT& c, float s) {
 RECT ExecuteShellRect(int left, int top, float s) {
     return RECT{left, top, Trunc(left + 232 * Sd(s)), Trunc(top + 132 * Sd(s))};
 }
-
-RECT ExecutePanelRect(const RECT& shell, float s) { return PanelAtCreation(shell, s, 14, 12, 28, 28); }
 
 RECT ExecuteStatusRect(const RECT& c) {
     int top = c.top + (c.bottom - c.top) / 2 - 10;

@@ -4,10 +4,6 @@
 // Geometry of the secondary dialogs, apart from their painting. Every product
 // with the scale factor s is taken in floating point and truncated toward zero.
 
-// A shell/panel pair's panel at creation: x = trunc(left + dx*s),
-// y = trunc(top + dy*s), width trunc(W - dw*s), height trunc(H - dh*s).
-RECT PanelAtCreation(const RECT& shell, float s, int dx, int dy, int dw, int dh);
-
 // Prompt dialog. Its modes: the buttons, their images and the shell's width.
 enum PromptMode : int {
     kPromptOk = 1,            // one centred button
@@ -17,7 +13,6 @@ enum PromptMode : int {
 };
 int PromptBaseWidth(int mode);
 SIZE PromptShellSize(int mode, float s);
-RECT PromptPanelRect(const RECT& shell, float s);
 struct PromptImages {
     UINT ok[4];
     UINT cancel[4];
@@ -34,7 +29,6 @@ PromptLayout LayoutPrompt(int mode, int panelWidth, int panelHeight, float s);
 
 // Problem-solving feedback dialog.
 SIZE FeedbackShellSize(float s);
-RECT FeedbackPanelRect(const RECT& shell, float s);
 struct FeedbackLayout {
     RECT close;
     RECT solved;
@@ -46,7 +40,6 @@ FeedbackLayout LayoutFeedback(const RECT& client, float s);
 // Execute prompt.
 constexpr float kExecutePromptScale = 1.2f;
 RECT ExecuteShellRect(int left, int top, float s);
-RECT ExecutePanelRect(const RECT& shell, float s);
 RECT ExecuteStatusRect(const RECT& client);
 RECT ProgressTrackRect(const RECT& client);
 int ProgressFillWidth(int progress);

@@ -17,18 +17,14 @@ BOOL CExecutePromptDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
 
     RECT wr = GetWindowRect();
-    RECT shell = ExecuteShellRect(wr.left, wr.top, m_scale);
-    int width = shell.right - shell.left, height = shell.bottom - shell.top;
-    if (!ShowLayeredImage(IDP_EXECUTE_SHELL, width, height, true)) return TRUE;
-
-    auto* panel = new CExecutePromptChildDlg();
+    auto panel = std::make_unique<CExecutePromptChildDlg>();
     panel->m_scale = m_scale;
-    if (!CreatePanelWindow(panel, IDD_EXECUTE_PANEL)) return TRUE;
-    panel->MoveWindow(ExecutePanelRect(shell, m_scale), true);
-    panel->ShowWindow(SW_SHOW);
-    panel->LayoutPanel();
+    StartShell(ExecuteShellRect(wr.left, wr.top, m_scale), IDP_EXECUTE_SHELL, std::move(panel), IDD_EXECUTE_PANEL,
+               true);
     return TRUE;
 }
+
+void CExecutePromptDlg::LayoutPanel() { static_cast<CExecutePromptChildDlg*>(m_panel.get())->LayoutPanel(); }
 
 BOOL CExecutePromptDlg::PreTranslateMessage(MSG* msg) {
     if (IsEnterOrEscape(msg)) return TRUE;

@@ -12,6 +12,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void LayoutPanel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // The run goes on whatever the keys say: only the close message ends it.
     void OnOK() override {}

@@ -20,24 +20,20 @@ BOOL CProblemSolvingFeedbackDlg::OnInitDialog() {
 
     m_scale = ScreenScaleFactor();
     SIZE size = FeedbackShellSize(m_scale);
-    RECT shell = GetWindowRect();
-    shell.right = shell.left + size.cx;
-    shell.bottom = shell.top + size.cy;
-    if (!ShowLayeredImage(m_shellImage, size.cx, size.cy)) {
-        // Without its picture the shell still gets its panel, whose buttons
-        // are the only way out of this dialog.
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
-    auto* panel = new CProblemSolvingFeedbackChildDlg();
+    RECT wr = GetWindowRect();
+    auto panel = std::make_unique<CProblemSolvingFeedbackChildDlg>();
     panel->m_scale = m_scale;
     panel->m_feedbackClient = m_feedbackClient;
     panel->m_urlOpener = m_urlOpener;
-    if (!CreatePanelWindow(panel, IDD_FEEDBACK_PANEL)) return TRUE;
-    panel->MoveWindow(FeedbackPanelRect(shell, m_scale), true);
-    panel->ShowWindow(SW_SHOW);
-    panel->LayoutPanel();
+    // Without its picture the shell still gets its panel, whose buttons are
+    // the only way out of this dialog.
+    StartShell(RECT{wr.left, wr.top, wr.left + size.cx, wr.top + size.cy}, m_shellImage, std::move(panel),
+               IDD_FEEDBACK_PANEL, false, true);
     return TRUE;
+}
+
+void CProblemSolvingFeedbackDlg::LayoutPanel() {
+    static_cast<CProblemSolvingFeedbackChildDlg*>(m_panel.get())->LayoutPanel();
 }
 
 BOOL CProblemSolvingFeedbackDlg::PreTranslateMessage(MSG* msg) {

@@ -24,6 +24,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void LayoutPanel() override;
 
     CFeedbackInformation* m_feedbackClient = nullptr;
     UrlOpener m_urlOpener = &OpenUrlInBrowser;

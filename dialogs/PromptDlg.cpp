@@ -17,25 +17,19 @@ BOOL CPromptDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
 
     SIZE size = PromptShellSize(m_promptMode, m_scale);
-    RECT shell = GetWindowRect();
-    shell.right = shell.left + size.cx;
-    shell.bottom = shell.top + size.cy;
-    if (!ShowLayeredImage(m_shellImage, size.cx, size.cy)) {
-        // Without its picture the shell still takes its size and gets its
-        // panel: a prompt without buttons could never be closed.
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
-    auto* panel = new CPromptChildDlg();
+    RECT wr = GetWindowRect();
+    auto panel = std::make_unique<CPromptChildDlg>();
     panel->m_scale = m_scale;
     panel->m_promptText = m_promptText;
     panel->m_promptMode = m_promptMode;
-    if (!CreatePanelWindow(panel, IDD_PROMPT_PANEL)) return TRUE;
-    panel->MoveWindow(PromptPanelRect(shell, m_scale), true);
-    panel->ShowWindow(SW_SHOW);
-    panel->LayoutPanel();
+    // Without its picture the shell still gets its panel: a prompt without
+    // buttons could never be closed.
+    StartShell(RECT{wr.left, wr.top, wr.left + size.cx, wr.top + size.cy}, m_shellImage, std::move(panel),
+               IDD_PROMPT_PANEL, false, true);
     return TRUE;
 }
+
+void CPromptDlg::LayoutPanel() { static_cast<CPromptChildDlg*>(m_panel.get())->LayoutPanel(); }
 
 BOOL CPromptDlg::PreTranslateMessage(MSG* msg) {
     if (IsEnterOrEscape(msg)) return TRUE;

@@ -18,6 +18,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void LayoutPanel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     std::wstring m_promptText;

@@ -9,25 +9,23 @@ CTooltipDlg::CTooltipDlg() : CLayeredShell(IDD_TOOLTIP_SHELL, ShellInsets{1, 1, 
 
 CTooltipDlg::~CTooltipDlg() = default;
 
-CTooltipChildDlg* CTooltipDlg::PanelChild() const { return static_cast<CTooltipChildDlg*>(m_panel); }
+CTooltipChildDlg* CTooltipDlg::PanelChild() const { return static_cast<CTooltipChildDlg*>(m_panel.get()); }
 
 BOOL CTooltipDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
 
     SIZE size = TooltipShellSize(m_scale);
-    RECT shell = GetWindowRect();
-    shell.right = shell.left + size.cx;
-    shell.bottom = shell.top + size.cy;
-    if (!ShowLayeredImage(IDP_AGREEMENT_SHEET, size.cx, size.cy)) return TRUE;
-
-    auto* panel = new CTooltipChildDlg();
+    RECT wr = GetWindowRect();
+    auto panel = std::make_unique<CTooltipChildDlg>();
     panel->m_scale = m_scale;
-    if (!CreatePanelWindow(panel, IDD_TOOLTIP_PANEL)) return TRUE;
-    panel->MoveWindow(TooltipPanelAtCreation(shell, m_scale), true);
-    panel->ShowWindow(SW_SHOW);
-    panel->LoadAgreementText();
+    StartShell(RECT{wr.left, wr.top, wr.left + size.cx, wr.top + size.cy}, IDP_AGREEMENT_SHEET, std::move(panel),
+               IDD_TOOLTIP_PANEL);
     return TRUE;
 }
+
+RECT CTooltipDlg::PanelCreationRect(const RECT& shell) const { return TooltipPanelAtCreation(shell, m_scale); }
+
+void CTooltipDlg::LayoutPanel() { PanelChild()->LoadAgreementText(); }
 
 RECT CTooltipDlg::AlignedPanelRect(const RECT& shell) const { return TooltipPanelAligned(shell, m_scale); }
 

@@ -17,4 +17,7 @@ protected:
     BOOL OnInitDialog() override;
     // Its offsets of one and two pixels are not scaled; only the bottom margin is.
     RECT AlignedPanelRect(const RECT& shell) const override;
+    // Its offsets of one and two pixels are not scaled at creation either.
+    RECT PanelCreationRect(const RECT& shell) const override;
+    void LayoutPanel() override;
 };

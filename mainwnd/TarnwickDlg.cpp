@@ -11,12 +11,6 @@ namespace {
 const ShellInsets kMainInsets{5, 4, 5, 7};
 }
 
-RECT PanelCreationRect(const RECT& shell, float s) {
-    int w = shell.right - shell.left, h = shell.bottom - shell.top;
-    int x = Trunc(shell.left + 5.0 * s), y = Trunc(shell.top + 4.0 * s);
-    return RECT{x, y, x + Trunc(w - 10.0 * s), y + Trunc(h - 11.0 * s)};
-}
-
 CTarnwickDlg::CTarnwickDlg() : CLayeredShell(IDD_TARNWICK_DIALOG, kMainInsets) {
     m_hIcon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -24,7 +18,7 @@ CTarnwickDlg::CTarnwickDlg() : CLayeredShell(IDD_TARNWICK_DIALOG, kMainInsets) {
 
 CTarnwickDlg::~CTarnwickDlg() = default;
 
-CTarnwickDlgOP* CTarnwickDlg::PanelOP() const { return static_cast<CTarnwickDlgOP*>(m_panel); }
+CTarnwickDlgOP* CTarnwickDlg::PanelOP() const { return static_cast<CTarnwickDlgOP*>(m_panel.get()); }
 
 BOOL CTarnwickDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
@@ -48,19 +42,12 @@ bool CTarnwickDlg::InitLayeredShell() {
     m_scale = ScreenScaleFactor();
     RECT target = CentredShellRect(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), kBaseWidth,
                                    kBaseHeight, m_scale);
-    if (!ShowLayeredImage(IDP_MAIN_SHELL, target.right - target.left, target.bottom - target.top)) return false;
-    return CreatePanel(target.left, target.top, target.right, target.bottom);
+    auto panel = std::make_unique<CTarnwickDlgOP>();
+    panel->m_scale = m_scale;
+    return StartShell(target, IDP_MAIN_SHELL, std::move(panel), IDD_OPERATION_PANEL);
 }
 
-bool CTarnwickDlg::CreatePanel(int left, int top, int right, int bottom) {
-    auto* panel = new CTarnwickDlgOP();
-    panel->m_scale = m_scale;
-    if (!CreatePanelWindow(panel, IDD_OPERATION_PANEL)) return false;
-    panel->MoveWindow(PanelCreationRect(RECT{left, top, right, bottom}, m_scale), true);
-    panel->ShowWindow(SW_SHOW);
-    panel->LayoutPanelControls();
-    return true;
-}
+void CTarnwickDlg::LayoutPanel() { PanelOP()->LayoutPanelControls(); }
 
 void CTarnwickDlg::OnSysCommand(UINT id, LPARAM) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {

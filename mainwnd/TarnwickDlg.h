@@ -22,13 +22,10 @@ protected:
     void OnDestroy() override;
 
     bool InitLayeredShell();
-    bool CreatePanel(int left, int top, int right, int bottom);
+    void LayoutPanel() override;
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnPaint();
 
     HICON m_hIcon = nullptr;
     void (*m_onDestroyed)() = nullptr;
 };
-
-// Where the panel goes at creation, from the shell's target rectangle.
-RECT PanelCreationRect(const RECT& shell, float s);

@@ -14,6 +14,13 @@ RECT OutsetRect(const RECT& r, const ShellInsets& in, float s) {
                 r.bottom + ScalePx(in.bottom, s)};
 }
 
+RECT PanelAtCreation(const RECT& shell, float s, const ShellInsets& in) {
+    const double d = s;
+    int w = shell.right - shell.left, h = shell.bottom - shell.top;
+    int x = Trunc(shell.left + in.left * d), y = Trunc(shell.top + in.top * d);
+    return RECT{x, y, x + Trunc(w - (in.left + in.right) * d), y + Trunc(h - (in.top + in.bottom) * d)};
+}
+
 RECT CentredShellRect(int cx, int cy, int w, int h, float s) {
     RECT r;
     r.left = cx / 2 - Trunc(static_cast<double>(s) * w / 2);
@@ -23,12 +30,9 @@ RECT CentredShellRect(int cx, int cy, int w, int h, float s) {
     return r;
 }
 
-CLayeredShell::~CLayeredShell() {
-    // Normally released in the destroy handler; this covers a shell whose
-    // window never existed.
-    delete m_panel;
-    delete m_background;
-}
+// The panel and the picture are normally released in the destroy handler;
+// the owners cover a shell whose window never existed.
+CLayeredShell::~CLayeredShell() = default;
 
 bool CLayeredShell::ShowLayeredImage(UINT pngId, int width, int height, bool highQuality) {
     if (width <= 0 || height <= 0) return false;
@@ -47,7 +51,7 @@ bool CLayeredShell::ShowLayeredImage(UINT pngId, int width, int height, bool hig
     {
         Gdiplus::Graphics g(mem.Get());
         if (highQuality) g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-        g.DrawImage(m_background, 0, 0, width, height);
+        g.DrawImage(m_background.get(), 0, 0, width, height);
     }
     SIZE size{width, height};
     POINT source{0, 0};
@@ -56,9 +60,19 @@ bool CLayeredShell::ShowLayeredImage(UINT pngId, int width, int height, bool hig
     return true;
 }
 
-bool CLayeredShell::CreatePanelWindow(CDialog* panel, UINT templateId) {
-    m_panel = panel;
-    return panel->Create(templateId, this);
+bool CLayeredShell::StartShell(const RECT& shell, UINT image, std::unique_ptr<CDialog> panel, UINT panelTemplate,
+                               bool highQuality, bool panelWithoutImage) {
+    int width = shell.right - shell.left, height = shell.bottom - shell.top;
+    if (!ShowLayeredImage(image, width, height, highQuality)) {
+        if (!panelWithoutImage) return false;
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    m_panel = std::move(panel);
+    if (!m_panel->Create(panelTemplate, this)) return false;
+    m_panel->MoveWindow(PanelCreationRect(shell), true);
+    m_panel->ShowWindow(SW_SHOW);
+    LayoutPanel();
+    return true;
 }
 
 int CLayeredShell::FollowPanel(int left, int top, int right, int bottom) {
@@ -73,12 +87,10 @@ void CLayeredShell::OnMove() {
 }
 
 void CLayeredShell::OnDestroy() {
-    delete m_background;
-    m_background = nullptr;
-    // The panel's own destroy handler runs inside this delete.
-    CDialog* panel = m_panel;
-    m_panel = nullptr;
-    delete panel;
+    m_background.reset();
+    // The panel's own destroy handler runs inside this reset.
+    std::unique_ptr<CDialog> panel = std::move(m_panel);
+    panel.reset();
 }
 
 LRESULT CLayeredShell::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,9 @@
 #pragma once
+#include <memory>
+
 #include "framework/Dialog.h"
 #include "skin/Gdiplus.h"
+#include "skin/ResourceImage.h"
 
 // Insets of a panel inside its shell, in skin pixels before scaling. A shell
 // that places its panel with other rules overrides the two rectangles below.
@@ -11,6 +14,9 @@ struct ShellInsets {
 // Pure geometry of the shell/panel pattern; each edge is truncated on its own.
 RECT InsetRect(const RECT& r, const ShellInsets& in, float s);
 RECT OutsetRect(const RECT& r, const ShellInsets& in, float s);
+// The panel at creation: x = trunc(left + in.left*s), y = trunc(top + in.top*s),
+// width trunc(W - (in.left + in.right)*s), height trunc(H - (in.top + in.bottom)*s).
+RECT PanelAtCreation(const RECT& shell, float s, const ShellInsets& in);
 // The rectangle of size trunc(w*s) x trunc(h*s) centred on a screen of cx x cy.
 RECT CentredShellRect(int cx, int cy, int w, int h, float s);
 
@@ -27,14 +33,23 @@ public:
     // then on the panel leads.
     int FollowPanel(int left, int top, int right, int bottom);
     bool PanelFollows() const { return m_panelFollows; }
-    CDialog* Panel() const { return m_panel; }
+    CDialog* Panel() const { return m_panel.get(); }
 
 protected:
+    // The start-up every shell shares, from OnInitDialog: shows `image`
+    // stretched to `shell`'s size, creates `panel` over it from its template,
+    // places it at PanelCreationRect, shows it and calls LayoutPanel. A shell
+    // that can't show its picture makes no panel, unless `panelWithoutImage`:
+    // it then still takes its size and gets its panel. False without a panel.
+    bool StartShell(const RECT& shell, UINT image, std::unique_ptr<CDialog> panel, UINT panelTemplate,
+                    bool highQuality = false, bool panelWithoutImage = false);
+    virtual RECT PanelCreationRect(const RECT& shell) const { return PanelAtCreation(shell, m_scale, m_insets); }
+    // The panel's own layout, once it is placed and shown.
+    virtual void LayoutPanel() {}
+
     // Shows the PNG stretched to width x height at the window's current
     // position. False, showing nothing, when the image cannot be loaded.
     bool ShowLayeredImage(UINT pngId, int width, int height, bool highQuality = false);
-    // Creates the panel from its template with this shell as owner.
-    bool CreatePanelWindow(CDialog* panel, UINT templateId);
     virtual RECT AlignedPanelRect(const RECT& shell) const { return InsetRect(shell, m_insets, m_scale); }
     virtual RECT ShellRectAround(const RECT& panel) const { return OutsetRect(panel, m_insets, m_scale); }
 
@@ -44,6 +59,6 @@ protected:
 
     ShellInsets m_insets;
     bool m_panelFollows = true;
-    Gdiplus::Image* m_background = nullptr;
-    CDialog* m_panel = nullptr;
+    ImagePtr m_background;
+    std::unique_ptr<CDialog> m_panel;
 };

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/DialogLayout.h"
+#include "skin/LayeredShell.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 const float k120 = 120 / 100.0f;
 RECT Box(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
+const ShellInsets kPromptInsets{5, 3, 5, 7};
 }
 
 TEST(PromptLayout, ShellSizeFollowsModeAndScale) {
@@ -22,9 +24,9 @@ TEST(PromptLayout, ShellSizeFollowsModeAndScale) {
 }
 
 TEST(PromptLayout, PanelAtCreationTruncatesEachEdge) {
-    EXPECT_RECT_EQ(Box(105, 203, 326, 146), PromptPanelRect(Box(100, 200, 336, 156), 1.0f));
+    EXPECT_RECT_EQ(Box(105, 203, 326, 146), PanelAtCreation(Box(100, 200, 336, 156), 1.0f, kPromptInsets));
     // s held as a float is a hair above 1.2: 403 - 12.0000005 truncates to 390.
-    EXPECT_RECT_EQ(Box(106, 203, 390, 174), PromptPanelRect(Box(100, 200, 403, 187), k120));
+    EXPECT_RECT_EQ(Box(106, 203, 390, 174), PanelAtCreation(Box(100, 200, 403, 187), k120, kPromptInsets));
 }
 
 TEST(PromptLayout, ScaledButtons) {
@@ -42,7 +44,7 @@ TEST(FeedbackLayout, At120Dpi) {
     SIZE s = FeedbackShellSize(k120);
     EXPECT_EQ(492, s.cx);
     EXPECT_EQ(574, s.cy);
-    EXPECT_RECT_EQ(Box(6, 4, 479, 560), FeedbackPanelRect(Box(0, 0, 492, 574), k120));
+    EXPECT_RECT_EQ(Box(6, 4, 479, 560), PanelAtCreation(Box(0, 0, 492, 574), k120, ShellInsets{5, 4, 5, 7}));
     FeedbackLayout l = LayoutFeedback(RECT{0, 0, 479, 560}, k120);
     EXPECT_RECT_EQ(Box(80, 184, 319, 72), l.solved);
     EXPECT_RECT_EQ(Box(81, 304, 319, 72), l.unsolved);
@@ -53,7 +55,7 @@ TEST(FeedbackLayout, At120Dpi) {
 TEST(ExecutePromptLayout, FixedScaleGeometry) {
     RECT shell = ExecuteShellRect(0, 0, kExecutePromptScale);
     EXPECT_RECT_EQ(Box(0, 0, 278, 158), shell);
-    EXPECT_RECT_EQ(Box(16, 14, 244, 124), ExecutePanelRect(shell, kExecutePromptScale));
+    EXPECT_RECT_EQ(Box(16, 14, 244, 124), PanelAtCreation(shell, kExecutePromptScale, ShellInsets{14, 12, 14, 16}));
     EXPECT_RECT_EQ(RECT({30, 52, 234, 72}), ExecuteStatusRect(RECT{0, 0, 244, 124}));
     EXPECT_RECT_EQ(Box(30, 99, 191, 9), ProgressTrackRect(RECT{0, 0, 244, 124}));
 }

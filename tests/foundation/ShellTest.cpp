@@ -30,7 +30,7 @@ TEST(ShellGeometry, ScaleFromDpi) {
 TEST(ShellGeometry, At96DpiShellAndPanelAgreeWithTheImage) {
     RECT shell = CentredShellRect(1280, 1024, 410, 611, 1.0f);
     EXPECT_RECT_EQ((RECT{435, 207, 845, 818}), shell);
-    EXPECT_RECT_EQ((RECT{440, 211, 840, 811}), PanelCreationRect(shell, 1.0f));
+    EXPECT_RECT_EQ((RECT{440, 211, 840, 811}), PanelAtCreation(shell, 1.0f, kInsets));
     EXPECT_RECT_EQ((RECT{440, 211, 840, 811}), InsetRect(shell, kInsets, 1.0f));
 }
 
@@ -38,7 +38,7 @@ TEST(ShellGeometry, At120DpiEachFormulaTruncatesOnItsOwn) {
     RECT shell = CentredShellRect(1280, 1024, 410, 611, 1.2f);
     EXPECT_EQ(492, shell.right - shell.left);
     EXPECT_EQ(733, shell.bottom - shell.top);
-    RECT created = PanelCreationRect(shell, 1.2f);
+    RECT created = PanelAtCreation(shell, 1.2f, kInsets);
     EXPECT_EQ(479, created.right - created.left);
     EXPECT_EQ(719, created.bottom - created.top);
     EXPECT_EQ(shell.left + 6, created.left);
