@@ -1,5 +1,7 @@
-# Shared by ./test and ./run: installs what the build and the tests need on a
-# fresh Debian machine (as root), and starts an X server when there is none.
+# The Linux host's side of the project, sourced by ./test, ./run and
+# tests/e2e/benchmark: installs what the build and the tests need on a fresh
+# Debian machine (as root), builds a preset, and starts and stops an X server
+# (with the stand-in window manager) when there is none.
 TARNWICK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
                    wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei fonts-wqy-microhei googletest python3
@@ -61,7 +63,12 @@ tarnwick_display() {
 }
 
 tarnwick_stop_display() {
-    WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix} wineserver -k 2>/dev/null || true
+    # Every prefix the scripts and tests may have started a wineserver in.
+    local prefix
+    for prefix in "${WINEPREFIX:-}" "$TARNWICK_ROOT"/build/wineprefix* "$TARNWICK_ROOT"/build/run-prefix \
+                  "$TARNWICK_ROOT"/build/*/e2e-prefix; do
+        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    done
     if [ -n "${TARNWICK_WM_PID:-}" ]; then
         kill "$TARNWICK_WM_PID" 2>/dev/null || true
         wait "$TARNWICK_WM_PID" 2>/dev/null || true
