@@ -10,10 +10,7 @@
 
 CTooltipChildDlg::CTooltipChildDlg() : CSkinPanel(IDD_TOOLTIP_PANEL) {}
 
-CTooltipChildDlg::~CTooltipChildDlg() {
-    delete m_background;
-    if (m_agreementBitmap) ::DeleteObject(m_agreementBitmap);
-}
+CTooltipChildDlg::~CTooltipChildDlg() = default;
 
 void CTooltipChildDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_AGREEMENT_TEXT, m_agreementText); }
 
@@ -23,9 +20,9 @@ void CTooltipChildDlg::LoadAgreementText() {
     if (!m_agreementBitmap) {
         CBitmap skin(static_cast<HBITMAP>(::LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_SCROLLBAR_SKIN),
                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        m_agreementBitmap = skin.Detach();
+        m_agreementBitmap = std::move(skin);
     }
-    SkinWndScroll(m_agreementText.m_hWnd, m_agreementBitmap, m_scale, 0);
+    SkinWndScroll(m_agreementText.m_hWnd, m_agreementBitmap.Get(), m_scale, 0);
     // A rich edit keeps its own default face unless told: it takes the
     // panel's, as the rest of the tool's text does.
     if (HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)))
@@ -53,7 +50,7 @@ BOOL CTooltipChildDlg::OnEraseBkgnd(HDC dc) {
         // The picture's last column and its transparent bottom strip stay out.
         INT w = static_cast<INT>(m_background->GetWidth()) - 1;
         INT h = static_cast<INT>(m_background->GetHeight()) - 18;
-        g.DrawImage(m_background, Gdiplus::Rect(c.left, c.top, c.right - c.left, c.bottom - c.top), 0, 0, w, h,
+        g.DrawImage(m_background.get(), Gdiplus::Rect(c.left, c.top, c.right - c.left, c.bottom - c.top), 0, 0, w, h,
                     Gdiplus::UnitPixel);
     }
     ::BitBlt(dc, 0, 0, c.right, c.bottom, mem, 0, 0, SRCCOPY);
@@ -61,15 +58,13 @@ BOOL CTooltipChildDlg::OnEraseBkgnd(HDC dc) {
 }
 
 void CTooltipChildDlg::OnDestroy() {
-    delete m_background;
-    m_background = nullptr;
+    m_background.reset();
 }
 
 void CTooltipChildDlg::PostNcDestroy() {
     // The skinned bars draw from this bitmap until they are gone, and they go
     // with the children, after this window's WM_DESTROY.
-    if (m_agreementBitmap) ::DeleteObject(m_agreementBitmap);
-    m_agreementBitmap = nullptr;
+    m_agreementBitmap.Reset();
 }
 
 LRESULT CTooltipChildDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

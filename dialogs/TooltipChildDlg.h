@@ -1,5 +1,7 @@
 #pragma once
+#include "framework/Gdi.h"
 #include "framework/RichEditCtrl.h"
+#include "skin/ResourceImage.h"
 #include "skin/SkinPanel.h"
 
 // The agreement overlay's panel: the read-only agreement text with a skinned
@@ -22,6 +24,6 @@ protected:
     void OnDestroy();
     void PostNcDestroy() override;
 
-    Gdiplus::Image* m_background = nullptr;
-    HBITMAP m_agreementBitmap = nullptr;
+    ImagePtr m_background;
+    CBitmap m_agreementBitmap;
 };
