@@ -99,26 +99,20 @@ void CRepairSequence::Start(DWORD now) {
     deletionSeen = false;
     attribWaitArmed = true;
     attribWaitPasses = 0;
-    m_spoolerDisabled = false;
-    m_quiet = false;
-    m_stepSince = now;
-    m_running = true;
-    State s = Decode(m_word.load());
-    State start;
-    start.step = kStepSessions;
-    start.serial = s.serial;
-    m_word = Encode(start);
+    Begin(kStepSessions, now, false);
 }
 
-void CRepairSequence::StartRestore(DWORD now) {
-    m_spoolerDisabled = true;
-    m_quiet = true;
+void CRepairSequence::StartRestore(DWORD now) { Begin(kStepRestoreAuto, now, true); }
+
+void CRepairSequence::Begin(int step, DWORD now, bool quiet) {
+    // A restore alone runs only because the spooler was left disabled.
+    m_spoolerDisabled = quiet;
+    m_quiet = quiet;
     m_stepSince = now;
     m_running = true;
-    State s = Decode(m_word.load());
     State start;
-    start.step = kStepRestoreAuto;
-    start.serial = s.serial;
+    start.step = step;
+    start.serial = Decode(m_word.load()).serial;
     m_word = Encode(start);
 }
 

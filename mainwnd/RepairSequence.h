@@ -111,6 +111,7 @@ private:
     static State Decode(uint32_t word);
     static uint32_t Encode(const State& s);
     bool Exchange(const State& from, const State& to);
+    void Begin(int step, DWORD now, bool quiet);
     bool MoveOn(const State& from, int next);
     void Fail(const State& from);
     void Judge(const State& s, DWORD now);

@@ -20,10 +20,21 @@ private:
     SC_HANDLE m_h;
 };
 
+// The spooler's service opened for `access`, with the manager it came from.
+class CSpoolerService {
+public:
+    explicit CSpoolerService(DWORD access)
+        : m_manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT)),
+          m_service(m_manager.Get() ? ::OpenServiceW(m_manager.Get(), L"Spooler", access) : nullptr) {}
+    SC_HANDLE Get() const { return m_service.Get(); }
+
+private:
+    CServiceHandle m_manager;
+    CServiceHandle m_service;
+};
+
 bool QueryStartType(DWORD& startType) {
-    CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager.Get()) return false;
-    CServiceHandle service(::OpenServiceW(manager.Get(), L"Spooler", SERVICE_QUERY_CONFIG));
+    CSpoolerService service(SERVICE_QUERY_CONFIG);
     if (!service.Get()) return false;
     DWORD needed = 0;
     ::QueryServiceConfigW(service.Get(), nullptr, 0, &needed);
@@ -36,9 +47,7 @@ bool QueryStartType(DWORD& startType) {
 }
 
 bool QueryState(DWORD& state) {
-    CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager.Get()) return false;
-    CServiceHandle service(::OpenServiceW(manager.Get(), L"Spooler", SERVICE_QUERY_STATUS));
+    CSpoolerService service(SERVICE_QUERY_STATUS);
     if (!service.Get()) return false;
     SERVICE_STATUS status{};
     if (!::QueryServiceStatus(service.Get(), &status)) return false;
@@ -88,9 +97,7 @@ bool SpoolerConfirms(SpoolerCheck check) {
 }
 
 bool SetSpoolerAutomaticStart() {
-    CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager.Get()) return false;
-    CServiceHandle service(::OpenServiceW(manager.Get(), L"Spooler", SERVICE_CHANGE_CONFIG));
+    CSpoolerService service(SERVICE_CHANGE_CONFIG);
     if (!service.Get()) return false;
     return ::ChangeServiceConfigW(service.Get(), SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE, nullptr,
                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
