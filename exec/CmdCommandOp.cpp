@@ -169,7 +169,7 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
 
 bool CCmdCommandOp::EndCommand(DWORD waitMs) {
     if (!m_job.Valid()) return false;
-    ::TerminateJobObject(m_job.Get(), 1);
+    TerminateConsoleProcesses();
     // Termination is asynchronous; the job counts what is still alive.
     DWORD start = ::GetTickCount();
     for (;;) {
@@ -219,9 +219,10 @@ bool CCmdCommandOp::ReadOutputStep() {
     if (m_readEnd.Valid() && m_readingActive.load()) {
         std::memset(m_output, 0, sizeof(m_output));
         DWORD count = 0;
-        if (::ReadFile(m_readEnd.Get(), m_output, kChunkBytes, &count, nullptr) && count > 0) {
+        if (::ReadFile(m_readEnd.Get(), m_output, kChunkBytes, &count, nullptr)) {
             CmdOutputCallback callback = m_callback.load();
-            if (callback) callback(m_output, static_cast<int>(count), m_context.load());
+            // A write of no bytes reads as no bytes; it is no end.
+            if (callback && count > 0) callback(m_output, static_cast<int>(count), m_context.load());
         } else {
             // The pipe breaks once the command and all it started are gone, and
             // only after everything they wrote was read.

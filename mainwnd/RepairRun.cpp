@@ -52,8 +52,8 @@ void CRepairRun::Close() {
 bool CRepairRun::RunStep(void* context) {
     auto* run = static_cast<CRepairRun*>(context);
     run->m_sequence.Pass(::GetTickCount());
-    // Sleeps the pass out, but leaves at once when asked to stop.
-    // Between runs the thread sleeps until Start wakes it.
+    // Sleeps the pass out, but leaves at once when asked to stop; between
+    // runs it sleeps until Start wakes it.
     run->m_stepThread.WaitForStop(run->m_sequence.Running() ? kStepPassMs : INFINITE);
     return true;
 }

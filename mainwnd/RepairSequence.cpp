@@ -29,9 +29,11 @@ const CRepairSequence::Step kSteps[] = {
 const CRepairSequence::Step kRestoreAuto{-1, "sc config spooler start= auto", kSuccess, nullptr};
 const CRepairSequence::Step kRestoreStart{-1, "net start spooler", kStarted, nullptr};
 
-bool IsCommandStep(int step) {
-    return (step >= CRepairSequence::kStepSessions && step <= CRepairSequence::kStepStart) || step == CRepairSequence::kStepRestoreAuto ||
-           step == CRepairSequence::kStepRestoreStart;
+// The serial takes the 21 bits above step and flags.
+const unsigned kSerialMask = 0x1FFFFF;
+
+bool IsRestoring(int step) {
+    return step == CRepairSequence::kStepRestoreAuto || step == CRepairSequence::kStepRestoreStart;
 }
 
 // What the system is asked when a step's command ended without its words.
@@ -69,7 +71,7 @@ CRepairSequence::State CRepairSequence::Decode(uint32_t word) {
 
 uint32_t CRepairSequence::Encode(const State& s) {
     return (static_cast<uint32_t>(s.step) & 0xFF) | (s.issued ? 1u << 8 : 0) | (s.worded ? 1u << 9 : 0) |
-           (s.ended ? 1u << 10 : 0) | ((s.serial & 0x1FFFFF) << 11);
+           (s.ended ? 1u << 10 : 0) | ((s.serial & kSerialMask) << 11);
 }
 
 bool CRepairSequence::Exchange(const State& from, const State& to) {
@@ -141,7 +143,7 @@ void CRepairSequence::Pass(DWORD now) {
     State s = Decode(m_word.load());
     // The step in hand first, so that a step that has ended gives way to the
     // next within the same pass.
-    if (m_running && s.issued && IsCommandStep(s.step)) {
+    if (m_running && s.issued && StepAt(s.step)) {
         Judge(s, now);
         s = Decode(m_word.load());
     }
@@ -173,7 +175,7 @@ void CRepairSequence::Pass(DWORD now) {
     State issued = s;
     issued.issued = true;
     issued.worded = issued.ended = false;
-    issued.serial = (s.serial + 1) & 0x1FFFFF;
+    issued.serial = (s.serial + 1) & kSerialMask;
     if (!Exchange(s, issued)) return;
     if (step->progress >= 0) m_progress = step->progress;
     if (s.step == kStepDisable) {
@@ -212,29 +214,28 @@ void CRepairSequence::Judge(const State& s, DWORD now) {
     }
     if (s.ended) {
         SpoolerCheck check;
-        if (s.step == kStepSessions) {
-            // Dropping sessions only helps; a PC without the Server service
-            // has none to drop.
-            if (MoveOn(s, kStepDisable)) m_actions.Log(kSessionsSkipped);
-        } else if (CheckFor(s.step, check) && m_actions.Confirms(check)) {
+        if (CheckFor(s.step, check) && m_actions.Confirms(check)) {
             m_actions.Log(kJudgedByState);
             Confirmed(s);
-        } else if (s.step == kStepRestoreAuto || s.step == kStepRestoreStart) {
-            MoveOn(s, NextStep(s.step));
         } else {
-            Fail(s);
+            NotDone(s);
         }
-        return;
+    } else if (now - m_stepSince > (IsRestoring(s.step) ? kRestoreTimeoutMs : kStepTimeoutMs)) {
+        NotDone(s);
     }
-    bool restoring = s.step == kStepRestoreAuto || s.step == kStepRestoreStart;
-    if (now - m_stepSince > (restoring ? kRestoreTimeoutMs : kStepTimeoutMs)) {
-        if (s.step == kStepSessions) {
-            if (MoveOn(s, kStepDisable)) m_actions.Log(kSessionsSkipped);
-        } else if (restoring) {
-            MoveOn(s, NextStep(s.step));
-        } else {
-            Fail(s);
-        }
+}
+
+// A step that neither printed its words nor was confirmed by the system.
+void CRepairSequence::NotDone(const State& s) {
+    if (s.step == kStepSessions) {
+        // Dropping sessions only helps; a PC without the Server service has
+        // none to drop.
+        if (MoveOn(s, kStepDisable)) m_actions.Log(kSessionsSkipped);
+    } else if (IsRestoring(s.step)) {
+        // Putting the spooler back is tried to its end; the failure shows after.
+        MoveOn(s, NextStep(s.step));
+    } else {
+        Fail(s);
     }
 }
 
@@ -245,7 +246,7 @@ void CRepairSequence::OnOutput(const char* text, int length, unsigned tag) {
     m_actions.Log(chunk);
     for (;;) {
         State s = Decode(m_word.load());
-        if (!s.issued || s.worded || s.serial != (tag & 0x1FFFFF)) return;
+        if (!s.issued || s.worded || s.serial != (tag & kSerialMask)) return;
         const Step* step = StepAt(s.step);
         if (!step) return;
         bool match = chunk.find(step->marker) != std::string::npos;
@@ -269,7 +270,7 @@ void CRepairSequence::OnOutput(const char* text, int length, unsigned tag) {
 void CRepairSequence::OnCommandEnded(unsigned tag) {
     for (;;) {
         State s = Decode(m_word.load());
-        if (!s.issued || s.ended || s.serial != (tag & 0x1FFFFF)) return;
+        if (!s.issued || s.ended || s.serial != (tag & kSerialMask)) return;
         State ended = s;
         ended.ended = true;
         if (Exchange(s, ended)) return;

@@ -115,6 +115,7 @@ private:
     bool MoveOn(const State& from, int next);
     void Fail(const State& from);
     void Judge(const State& s, DWORD now);
+    void NotDone(const State& s);
     void Confirmed(const State& s);
     static int NextStep(int step);
 
