@@ -55,10 +55,10 @@ public:
     VARIANT v;
 };
 
-// The tool runs elevated, and a browser started from it would too. The
-// desktop's shell runs as the user who is logged on: asked to open the page,
-// it starts the browser with the user's own rights.
-bool OpenThroughDesktopShell(const wchar_t* url) {
+// The tool runs elevated, and whatever it starts would be too. The
+// desktop's shell runs as the user who is logged on: asked to start a
+// program or open a page, it does so with the user's own rights.
+bool ShellExecuteThroughDesktop(const wchar_t* file, const wchar_t* parameters, const wchar_t* folder, int show) {
     CComApartment apartment;
     CComRef<IShellWindows> windows;
     if (FAILED(::CoCreateInstance(kShellWindows, nullptr, CLSCTX_LOCAL_SERVER, __uuidof(IShellWindows),
@@ -87,22 +87,32 @@ bool OpenThroughDesktopShell(const wchar_t* url) {
     CComRef<IShellDispatch2> shell;
     if (FAILED(application->QueryInterface(__uuidof(IShellDispatch2), shell.PutVoid()))) return false;
 
-    BSTR file = ::SysAllocString(url);
-    if (!file) return false;
-    CVariant args, dir, verb, show;
+    BSTR name = ::SysAllocString(file);
+    if (!name) return false;
+    CVariant args, dir, verb, how;
+    if (parameters) {
+        args.v.vt = VT_BSTR;
+        args.v.bstrVal = ::SysAllocString(parameters);
+    }
+    if (folder) {
+        dir.v.vt = VT_BSTR;
+        dir.v.bstrVal = ::SysAllocString(folder);
+    }
     verb.v.vt = VT_BSTR;
     verb.v.bstrVal = ::SysAllocString(L"open");
-    show.v.vt = VT_I4;
-    show.v.lVal = SW_SHOWNORMAL;
-    HRESULT hr = verb.v.bstrVal ? shell->ShellExecute(file, args.v, dir.v, verb.v, show.v) : E_OUTOFMEMORY;
-    ::SysFreeString(file);
+    how.v.vt = VT_I4;
+    how.v.lVal = show;
+    bool allocated = verb.v.bstrVal && (!parameters || args.v.bstrVal) && (!folder || dir.v.bstrVal);
+    HRESULT hr = allocated ? shell->ShellExecute(name, args.v, dir.v, verb.v, how.v) : E_OUTOFMEMORY;
+    ::SysFreeString(name);
     return SUCCEEDED(hr);
 }
 
 #ifdef TARNWICK_TEST_SEAMS
 // Test builds only: TARNWICK_OPEN_TRACE names a file that gets one line per
-// page, the way it went and the address. Never in the release, where the
-// environment of an elevated program must not name a file it writes to.
+// page or program started, the way it went and what was started. Never in
+// the release, where the environment of an elevated program must not name a
+// file it writes to.
 void Trace(const char* route, const wchar_t* url) {
     wchar_t target[MAX_PATH] = {};
     DWORD n = ::GetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", target, MAX_PATH);
@@ -131,10 +141,19 @@ void Trace(const char*, const wchar_t*) {}
 
 void OpenWebPage(const wchar_t* url) {
     if (!url || !*url) return;
-    if (OpenThroughDesktopShell(url)) {
+    if (ShellExecuteThroughDesktop(url, nullptr, nullptr, SW_SHOWNORMAL)) {
         Trace("shell", url);
         return;
     }
     Trace("direct", url);
     ::ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool StartAsDesktopUser(const wchar_t* program, const wchar_t* parameters, const wchar_t* folder, int show) {
+    if (!program || !*program) return false;
+    bool started = ShellExecuteThroughDesktop(program, parameters, folder, show);
+    std::wstring line = L"\"" + std::wstring(program) + L"\"";
+    if (parameters && *parameters) line += L" " + std::wstring(parameters);
+    Trace(started ? "program shell" : "program none", line.c_str());
+    return started;
 }
