@@ -26,6 +26,8 @@ public:
     // Wake() ends the wait early too, so an idle worker can wait without end.
     bool WaitForStop(DWORD ms) const;
     void Wake();
+    // Set once a stop is asked for, for a pass that waits on more than that.
+    HANDLE StopEvent() const { return m_stopEvent.Get(); }
 
 private:
     static DWORD WINAPI Worker(LPVOID param);
