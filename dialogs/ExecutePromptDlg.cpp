@@ -3,6 +3,7 @@
 #include "dialogs/DialogLayout.h"
 #include "dialogs/DialogMessages.h"
 #include "dialogs/ExecutePromptChildDlg.h"
+#include "dialogs/FrontWindow.h"
 #include "dialogs/PromptDlg.h"
 #include "res/images.h"
 #include "res/resource.h"
@@ -21,7 +22,22 @@ BOOL CExecutePromptDlg::OnInitDialog() {
     panel->m_scale = m_scale;
     StartShell(ExecuteShellRect(wr.left, wr.top, m_scale), IDP_EXECUTE_SHELL, std::move(panel), IDD_EXECUTE_PANEL,
                true);
+    MarkFrontWindow(m_hWnd, FrontRank::Progress);
+    // Closed before its window existed: the run was over before it showed.
+    m_window = m_hWnd;
+    if (m_closeRequested) ::PostMessageW(m_hWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
     return TRUE;
+}
+
+void CExecutePromptDlg::RequestClose() {
+    m_closeRequested = true;
+    if (HWND window = m_window.load()) ::SendMessageW(window, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
+}
+
+void CExecutePromptDlg::OnDestroy() {
+    m_window = nullptr;
+    UnmarkFrontWindow(m_hWnd);
+    CLayeredShell::OnDestroy();
 }
 
 void CExecutePromptDlg::LayoutPanel() { static_cast<CExecutePromptChildDlg*>(m_panel.get())->LayoutPanel(); }

@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+
 #include "skin/LayeredShell.h"
 
 // The progress window of a repair run. It stays until WM_CLOSE_EXECUTE_PROMPT
@@ -9,6 +11,8 @@ public:
     ~CExecutePromptDlg() override;
 
     BOOL PreTranslateMessage(MSG* msg) override;
+    // From any thread, before or after the window exists: ends the dialog.
+    void RequestClose();
 
 protected:
     BOOL OnInitDialog() override;
@@ -17,4 +21,9 @@ protected:
     // The run goes on whatever the keys say: only the close message ends it.
     void OnOK() override {}
     void OnCancel() override {}
+    void OnDestroy() override;
+
+private:
+    std::atomic<bool> m_closeRequested{false};
+    std::atomic<HWND> m_window{nullptr};
 };

@@ -11,10 +11,17 @@ const DWORD kStepPassMs = 100;
 const DWORD kStepThreadGraceMs = 1000;
 // How long ending a command may take before the next one goes anyway.
 const DWORD kEndCommandMs = 3000;
+// A killed run is mended at start-up only while no other repair runs; else
+// its mark stays for a later start.
+const DWORD kRestoreLockWaitMs = 3000;
+const wchar_t kRunLockName[] = L"Global\\Tarnwick.Repair";
 }
 
 CRepairRun::CRepairRun(IRepairRunView& view, std::atomic<int>& progress)
-    : m_view(view), m_sequence(*this, progress) {}
+    : m_view(view),
+      m_sequence(*this, progress),
+      m_runLock(kRunLockName),
+      m_printers(&OpenWindowsPrintSystem, [](const std::string& line) { WriteLog(line, kLogFileName); }) {}
 
 CRepairRun::~CRepairRun() { Close(); }
 
@@ -51,7 +58,8 @@ void CRepairRun::Close() {
 
 bool CRepairRun::RunStep(void* context) {
     auto* run = static_cast<CRepairRun*>(context);
-    run->m_sequence.Pass(::GetTickCount());
+    // A run that has just begun issues its first command at once.
+    if (run->m_sequence.Pass(::GetTickCount())) return true;
     // Sleeps the pass out, but leaves at once when asked to stop; between
     // runs it sleeps until Start wakes it.
     run->m_stepThread.WaitForStop(run->m_sequence.Running() ? kStepPassMs : INFINITE);
@@ -72,8 +80,11 @@ void CRepairRun::OnCommandEnded(unsigned tag, void* context) {
 }
 
 void CRepairRun::RestoreInterruptedRun() {
+    // Another session's repair sets the spooler itself; the mark waits.
+    if (!TakeLock(kRestoreLockWaitMs)) return;
     // Before the window is up and before the step thread runs: the two
-    // restoring commands, bounded by the sequence's own limits.
+    // restoring commands, bounded by the sequence's own limits. The end of
+    // the sequence gives the lock back, on this thread.
     m_sequence.StartRestore(::GetTickCount());
     while (m_sequence.Running()) {
         m_sequence.Pass(::GetTickCount());
@@ -113,4 +124,33 @@ void CRepairRun::Log(const std::string& line) { WriteLog(line, kLogFileName); }
 
 void CRepairRun::CloseProgress() { m_view.CloseProgress(); }
 
-void CRepairRun::ShowResult(bool success) { m_view.ShowResult(success); }
+void CRepairRun::ShowResult(bool success) {
+    m_view.ShowResult(success, success ? m_printers.Notice() : PrinterNotice());
+}
+
+bool CRepairRun::TakeLock(DWORD waitMs) {
+    switch (m_runLock.Take(waitMs)) {
+    case CNamedLock::Taken::Busy:
+        return false;
+    case CNamedLock::Taken::Unavailable:
+        // A name squatted by a program without rights never keeps the
+        // user from the repair.
+        Log(m_runLock.UnavailableLine());
+        return true;
+    case CNamedLock::Taken::Yes:
+    default:
+        return true;
+    }
+}
+
+bool CRepairRun::TakeRunLock() { return TakeLock(0); }
+
+void CRepairRun::ReleaseRunLock() { m_runLock.Release(); }
+
+void CRepairRun::ShowBusy() { m_view.ShowBusy(); }
+
+void CRepairRun::ShowProgress() { m_view.ShowProgress(); }
+
+void CRepairRun::RecordPrinters() { m_printers.Record(m_stepThread.StopEvent()); }
+
+void CRepairRun::LookAtPrinters() { m_printers.Look(m_stepThread.StopEvent()); }

@@ -4,15 +4,22 @@
 
 #include "exec/CmdCommandOp.h"
 #include "exec/EventThread.h"
+#include "exec/NamedLock.h"
+#include "mainwnd/PrinterCheck.h"
 #include "mainwnd/RepairSequence.h"
 
 // What a run shows; the operation panel supplies it.
 class IRepairRunView {
 public:
     virtual ~IRepairRunView() = default;
+    // From the step thread: the run has begun, or is over.
+    virtual void ShowProgress() = 0;
     virtual void CloseProgress() = 0;
-    // Runs on the step thread, which waits for it.
-    virtual void ShowResult(bool success) = 0;
+    // Runs on the step thread, which waits for it. `notice` names a printer
+    // that needs a person, after a success.
+    virtual void ShowResult(bool success, const PrinterNotice& notice) = 0;
+    // Another repair holds the lock; runs on the step thread too.
+    virtual void ShowBusy() = 0;
     // From the step thread, when the guard against shutting down changes.
     virtual void ShutdownGuardChanged(bool on) = 0;
 };
@@ -45,6 +52,7 @@ private:
     static bool OnCommandOutput(const char* text, int length, void* run);
     static void OnCommandEnded(unsigned tag, void* run);
     void RestoreInterruptedRun();
+    bool TakeLock(DWORD waitMs);
 
     bool HasRunner() override;
     bool RunCommand(const char* command, int length, unsigned tag) override;
@@ -55,10 +63,19 @@ private:
     void Log(const std::string& line) override;
     void CloseProgress() override;
     void ShowResult(bool success) override;
+    bool TakeRunLock() override;
+    void ReleaseRunLock() override;
+    void ShowBusy() override;
+    void ShowProgress() override;
+    void RecordPrinters() override;
+    void LookAtPrinters() override;
 
     IRepairRunView& m_view;
     CEventThread m_stepThread;
     std::atomic<CCmdCommandOp*> m_runner{nullptr};
     CRepairSequence m_sequence;
     std::atomic<bool> m_shutdownGuard{false};
+    // Repairs stay apart across the whole PC: every session, every user.
+    CNamedLock m_runLock;
+    CPrinterCheck m_printers;
 };

@@ -101,6 +101,8 @@ void CRepairSequence::Start(DWORD now) {
     deletionSeen = false;
     attribWaitArmed = true;
     attribWaitPasses = 0;
+    // Before the step is set: the step thread never sees a run without it.
+    m_beginPending = true;
     Begin(kStepSessions, now, false);
 }
 
@@ -139,7 +141,20 @@ void CRepairSequence::Confirmed(const State& s) {
     }
 }
 
-void CRepairSequence::Pass(DWORD now) {
+bool CRepairSequence::Pass(DWORD now) {
+    if (m_beginPending.exchange(false)) {
+        if (!m_actions.TakeRunLock()) {
+            // Another repair is at work on this PC: this one never began.
+            m_running = false;
+            Arm();
+            m_actions.ShowBusy();
+            return false;
+        }
+        m_actions.ShowProgress();
+        m_actions.RecordPrinters();
+        // The first command's time starts from the next pass's clock.
+        return true;
+    }
     State s = Decode(m_word.load());
     // The step in hand first, so that a step that has ended gives way to the
     // next within the same pass.
@@ -150,25 +165,27 @@ void CRepairSequence::Pass(DWORD now) {
     if (!s.issued && (s.step == kStepSuccess || s.step == kStepFailure)) {
         State done = s;
         done.issued = true;
-        if (!Exchange(s, done)) return;
+        if (!Exchange(s, done)) return false;
         // Nothing of this run may outlive it.
         if (m_commandOpen) m_actions.EndCommand();
         m_commandOpen = false;
-        m_running = false;
         m_actions.GuardShutdown(false);
-        if (m_quiet) return;
+        if (!m_quiet && s.step == kStepSuccess) m_actions.LookAtPrinters();
+        m_running = false;
+        m_actions.ReleaseRunLock();
+        if (m_quiet) return false;
         m_progress = 100;
         m_actions.CloseProgress();
         m_actions.ShowResult(s.step == kStepSuccess);
-        return;
+        return false;
     }
-    if (!m_running || s.issued) return;
+    if (!m_running || s.issued) return false;
     const Step* step = StepAt(s.step);
-    if (!step) return;
+    if (!step) return false;
     if (!m_actions.HasRunner()) {
         // Nothing can ever be issued; the same time limit ends the run.
         if (now - m_stepSince > kStepTimeoutMs) MoveOn(s, kStepFailure);
-        return;
+        return false;
     }
     // One command at a time: whatever still runs goes before the next.
     if (m_commandOpen) m_actions.EndCommand();
@@ -176,7 +193,7 @@ void CRepairSequence::Pass(DWORD now) {
     issued.issued = true;
     issued.worded = issued.ended = false;
     issued.serial = (s.serial + 1) & kSerialMask;
-    if (!Exchange(s, issued)) return;
+    if (!Exchange(s, issued)) return false;
     if (step->progress >= 0) m_progress = step->progress;
     if (s.step == kStepDisable) {
         // Recorded before the command runs: a kill at any later moment
@@ -193,6 +210,7 @@ void CRepairSequence::Pass(DWORD now) {
         OnCommandEnded(issued.serial);
     // The pass that issues the unlock step is the first of its count.
     if (s.step == kStepUnlock) Judge(Decode(m_word.load()), now);
+    return false;
 }
 
 void CRepairSequence::Judge(const State& s, DWORD now) {

@@ -34,6 +34,19 @@ public:
     virtual void RecordSpoolerDisabled(bool disabled) = 0;
     // While printing is switched off, Windows should not shut down under us.
     virtual void GuardShutdown(bool on) = 0;
+    // The lock that keeps repairs on this PC apart, taken and given back by
+    // the thread that runs the sequence; false when another repair has it.
+    virtual bool TakeRunLock() = 0;
+    virtual void ReleaseRunLock() = 0;
+    // A run that could not have the lock: nothing ran.
+    virtual void ShowBusy() = 0;
+    // The run has the lock and begins.
+    virtual void ShowProgress() = 0;
+    // The printers themselves: what the run will delete and how each queue
+    // stands, before the first command; after the last is confirmed, a look
+    // at each queue that sets right what a restart leaves.
+    virtual void RecordPrinters() = 0;
+    virtual void LookAtPrinters() = 0;
 };
 
 // The spooler reset as a state machine shared by three threads: the user
@@ -77,8 +90,9 @@ public:
     // Only the two restoring commands, with no result shown: for a run that
     // was killed while the spooler was disabled.
     void StartRestore(DWORD now);
-    // One pass of the step thread, without its sleep.
-    void Pass(DWORD now);
+    // One pass of the step thread, without its sleep. True when the next
+    // pass should follow at once: a run has just begun.
+    bool Pass(DWORD now);
     void OnOutput(const char* text, int length, unsigned tag);
     void OnCommandEnded(unsigned tag);
     // Makes step 1 the idle step once a runner exists.
@@ -131,4 +145,6 @@ private:
     // Between Start and the end display; the failure rule applies only then.
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_quiet{false};
+    // Set by Start: the run takes its lock before its first command.
+    std::atomic<bool> m_beginPending{false};
 };

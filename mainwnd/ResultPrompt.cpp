@@ -1,7 +1,54 @@
 #include "mainwnd/ResultPrompt.h"
 
+#include "dialogs/FrontWindow.h"
+#include "dialogs/PromptChildDlg.h"
+#include "framework/Gdi.h"
+
+namespace {
+
+std::wstring Message(const std::wstring& first, const PrinterNotice& n, size_t keep) {
+    std::wstring name = n.name.substr(0, keep);
+    if (keep < n.name.size()) name += L"…";
+    return first + L"\r\n“" + name + L"”" + n.what;
+}
+
+bool Fits(HDC dc, const RECT& area, const std::wstring& text) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    RECT r{0, 0, width, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK);
+    // A word longer than the line widens the rectangle instead of wrapping.
+    return r.bottom - r.top <= height && r.right - r.left <= width;
+}
+
+}  // namespace
+
+std::wstring FitPrinterNotice(HDC dc, const RECT& area, const std::wstring& first, const PrinterNotice& notice) {
+    if (notice.Empty()) return first;
+    size_t length = notice.name.size();
+    if (Fits(dc, area, Message(first, notice, length))) return Message(first, notice, length);
+    // The longest beginning of the name that fits, never half a surrogate pair.
+    size_t low = 0, high = length;
+    while (low < high) {
+        size_t mid = (low + high + 1) / 2;
+        if (Fits(dc, area, Message(first, notice, mid))) low = mid;
+        else high = mid - 1;
+    }
+    if (low > 0 && IS_HIGH_SURROGATE(notice.name[low - 1])) --low;
+    return Message(first, notice, low);
+}
+
 BOOL CResultPrompt::OnInitDialog() {
     BOOL focus = CPromptDlg::OnInitDialog();
+    if (!m_notice.Empty()) {
+        if (auto* panel = static_cast<CPromptChildDlg*>(Panel())) {
+            // Measured as the message draws: its own font, its own rectangle.
+            CWindowDC dc(panel->m_message.m_hWnd);
+            CSelectObject font(dc, panel->m_message.Font());
+            RECT area = panel->m_message.GetClientRect();
+            panel->m_message.SetWindowText(FitPrinterNotice(dc, area, m_promptText, m_notice));
+        }
+    }
+    MarkFrontWindow(m_hWnd, FrontRank::Prompt);
     m_slot = m_hWnd;
     return focus;
 }
@@ -11,4 +58,14 @@ BOOL CResultPrompt::OnInitDialog() {
 void CResultPrompt::OnOK() {
     ::EnableWindow(m_start, TRUE);
     CPromptDlg::OnOK();
+}
+
+void CResultPrompt::OnCancel() {
+    if (m_startBackOnClose) ::EnableWindow(m_start, TRUE);
+    CPromptDlg::OnCancel();
+}
+
+void CResultPrompt::OnDestroy() {
+    UnmarkFrontWindow(m_hWnd);
+    CPromptDlg::OnDestroy();
 }

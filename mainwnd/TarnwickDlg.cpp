@@ -1,5 +1,6 @@
 #include "mainwnd/TarnwickDlg.h"
 
+#include "dialogs/FrontWindow.h"
 #include "framework/Gdi.h"
 #include "mainwnd/AboutDlg.h"
 #include "mainwnd/TarnwickDlgOP.h"
@@ -35,6 +36,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
 
     InitLayeredShell();
     SetWindowText(L"打印机无响应修复工具");
+    MarkFrontWindow(m_hWnd, FrontRank::Main);
     return TRUE;
 }
 
@@ -72,6 +74,7 @@ void CTarnwickDlg::OnPaint() {
 }
 
 void CTarnwickDlg::OnDestroy() {
+    UnmarkFrontWindow(m_hWnd);
     CLayeredShell::OnDestroy();
     if (m_onDestroyed) m_onDestroyed();
 }

@@ -22,6 +22,10 @@ const COLORREF kLinkHighlight = 0xFF0000;
 // Posted to the panel by the step thread: the shutdown reason belongs to the
 // user-interface thread, which owns the main window.
 const UINT WM_GUARD_SHUTDOWN = WM_APP + 41;
+// From the step thread: the progress window of run number wParam goes up
+// (posted, once the run has its lock) or down (sent, before the result).
+const UINT WM_SHOW_PROGRESS = WM_APP + 42;
+const UINT WM_CLOSE_PROGRESS = WM_APP + 43;
 const wchar_t kShutdownReason[] = L"正在修复打印服务，请等待修复完成";
 
 // The two links of the bottom line look alike.
@@ -38,7 +42,6 @@ CTarnwickDlgOP::CTarnwickDlgOP() : CSkinPanel(IDD_OPERATION_PANEL), m_run(*this,
 
 CTarnwickDlgOP::~CTarnwickDlgOP() {
     if (m_hWnd) DestroyWindow();
-    delete m_executePrompt.exchange(nullptr);
 }
 
 void CTarnwickDlgOP::DoDataExchange(CDataExchange* pDX) {
@@ -226,6 +229,12 @@ LRESULT CTarnwickDlgOP::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GUARD_SHUTDOWN:
         OnGuardShutdown(wParam != 0);
         return 0;
+    case WM_SHOW_PROGRESS:
+        OnShowProgress(static_cast<unsigned>(wParam));
+        return 0;
+    case WM_CLOSE_PROGRESS:
+        OnCloseProgress(static_cast<unsigned>(wParam));
+        return 0;
     case WM_QUERYENDSESSION:
         return IsShutdownGuarded() ? FALSE : TRUE;
     case WM_CLOSE:
@@ -244,23 +253,54 @@ LRESULT CTarnwickDlgOP::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- The repair run.
 
+// The run first takes the lock that keeps repairs apart; the progress window
+// shows once it has (ShowProgress), and a busy notice if another repair has.
 void CTarnwickDlgOP::StartRepair() {
-    m_run.Start(::GetTickCount());
     m_startButton.EnableWindow(false);
-    g_repairStatusText = L"正在清除打印机任务,请稍等";
-    delete m_executePrompt.exchange(nullptr);
-    auto* prompt = new CExecutePromptDlg();
-    m_executePrompt = prompt;
-    prompt->DoModal();
+    m_run.Start(::GetTickCount());
 }
 
-void CTarnwickDlgOP::ShowRepairResult(bool success) {
+void CTarnwickDlgOP::ShowProgress() {
+    unsigned run = ++m_runsBegun;
+    if (m_hWnd) ::PostMessageW(m_hWnd, WM_SHOW_PROGRESS, run, 0);
+}
+
+void CTarnwickDlgOP::OnShowProgress(unsigned run) {
+    // A run over before its window could show needs none.
+    if (run <= m_progressClosed) return;
+    g_repairStatusText = L"正在清除打印机任务,请稍等";
+    m_executePrompt = std::make_unique<CExecutePromptDlg>();
+    m_executePrompt->DoModal();
+}
+
+void CTarnwickDlgOP::CloseProgress() {
+    if (m_hWnd) ::SendMessageW(m_hWnd, WM_CLOSE_PROGRESS, m_runsBegun.load(), 0);
+}
+
+void CTarnwickDlgOP::OnCloseProgress(unsigned run) {
+    if (run > m_progressClosed) m_progressClosed = run;
+    if (m_executePrompt) m_executePrompt->RequestClose();
+}
+
+void CTarnwickDlgOP::ShowRepairResult(bool success, const PrinterNotice& notice) {
     CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
     prompt.m_scale = m_scale;
     prompt.SetPromptText(success ? L"修复成功" : L"修复失败");
     prompt.SetPromptMode(kPromptOk);
+    if (success) prompt.SetPrinterNotice(notice);
     // OK has given start back already; doing it again here, seconds later,
     // could turn it on in the middle of the next run.
+    prompt.DoModal();
+    m_resultPrompt = nullptr;
+}
+
+void CTarnwickDlgOP::ShowBusy() {
+    CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
+    prompt.m_scale = m_scale;
+    prompt.SetPromptText(L"另一个修复正在进行，请稍后再试");
+    prompt.SetPromptMode(kPromptOk);
+    // Nothing ran: however the notice is closed, the user may try again.
+    prompt.GiveStartBackOnClose();
     prompt.DoModal();
     m_resultPrompt = nullptr;
 }
@@ -274,9 +314,4 @@ void CTarnwickDlgOP::OnGuardShutdown(bool on) {
     if (!shell) return;
     if (on && m_run.IsShutdownGuarded()) ::ShutdownBlockReasonCreate(shell, kShutdownReason);
     else if (!on) ::ShutdownBlockReasonDestroy(shell);
-}
-
-void CTarnwickDlgOP::CloseProgress() {
-    CExecutePromptDlg* prompt = m_executePrompt.load();
-    if (prompt && prompt->m_hWnd) ::SendMessageW(prompt->m_hWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
 }

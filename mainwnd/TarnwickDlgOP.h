@@ -51,18 +51,26 @@ protected:
 
     void StartRepair();
     void OnGuardShutdown(bool on);
-    void ShowRepairResult(bool success);
+    void ShowRepairResult(bool success, const PrinterNotice& notice);
+    void OnShowProgress(unsigned run);
+    void OnCloseProgress(unsigned run);
 
 private:
     // What a run shows, for the run.
+    void ShowProgress() override;
     void CloseProgress() override;
-    void ShowResult(bool success) override { ShowRepairResult(success); }
+    void ShowResult(bool success, const PrinterNotice& notice) override { ShowRepairResult(success, notice); }
+    void ShowBusy() override;
     void ShutdownGuardChanged(bool on) override;
     bool LoadBackground();
 
     RECT m_clientRect{};
     CGDIPngButton m_closeButton, m_minButton, m_moreToolsButton, m_startButton;
-    std::atomic<CExecutePromptDlg*> m_executePrompt{nullptr};
+    // The progress window of the last run; the user-interface thread's alone.
+    std::unique_ptr<CExecutePromptDlg> m_executePrompt;
+    unsigned m_progressClosed = 0;
+    // Runs begun, counted by the step thread.
+    std::atomic<unsigned> m_runsBegun{0};
     ImagePtr m_background;
     CDrawTextStatic m_versionLabel, m_feedbackText;
     CCheckBoxBtn m_agreeBox;

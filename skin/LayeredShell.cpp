@@ -86,6 +86,20 @@ void CLayeredShell::OnMove() {
         m_panel->MoveWindow(AlignedPanelRect(GetWindowRect()), true);
 }
 
+// Minimising hides the panel with the shell's other owned windows. The
+// system menu's Restore shows them again, but a restore from elsewhere (a
+// second start of the tool, another program) shows the shell alone, which
+// has no controls: the panel comes back with it.
+void CLayeredShell::OnSize(WPARAM kind) {
+    if (kind == SIZE_MINIMIZED) {
+        m_minimised = true;
+    } else if (kind == SIZE_RESTORED && m_minimised) {
+        m_minimised = false;
+        if (m_panel && m_panel->IsWindow() && !m_panel->IsWindowVisible() && IsWindowVisible())
+            m_panel->ShowWindow(SW_SHOWNA);
+    }
+}
+
 void CLayeredShell::OnDestroy() {
     m_background.reset();
     // The panel's own destroy handler runs inside this reset.
@@ -103,6 +117,11 @@ LRESULT CLayeredShell::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: {
         LRESULT r = Default();
         OnDestroy();
+        return r;
+    }
+    case WM_SIZE: {
+        LRESULT r = Default();
+        OnSize(wParam);
         return r;
     }
     default:

@@ -56,9 +56,11 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     virtual void OnMove();
     virtual void OnDestroy();
+    void OnSize(WPARAM kind);
 
     ShellInsets m_insets;
     bool m_panelFollows = true;
+    bool m_minimised = false;
     ImagePtr m_background;
     std::unique_ptr<CDialog> m_panel;
 };

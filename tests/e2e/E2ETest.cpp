@@ -124,22 +124,10 @@ std::vector<COLORREF> ScreenRow(int x, int y, int width) {
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms) { return PumpUntil(done, ms); }
 
-// Whether a process that `pid` started, or one of theirs, still runs: a
-// self-removal that should not have been started is still waiting then.
-bool DescendantRuns(DWORD pid) {
-    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return true;
-    std::vector<PROCESSENTRY32W> all;
-    PROCESSENTRY32W pe{};
-    pe.dwSize = sizeof(pe);
-    for (BOOL ok = ::Process32FirstW(snap, &pe); ok; ok = ::Process32NextW(snap, &pe)) all.push_back(pe);
-    ::CloseHandle(snap);
-    std::vector<DWORD> family{pid};
-    for (size_t i = 0; i < family.size(); ++i)
-        for (const auto& p : all)
-            if (p.th32ParentProcessID == family[i] && std::find(family.begin(), family.end(), p.th32ProcessID) == family.end())
-                family.push_back(p.th32ProcessID);
-    return family.size() > 1;
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t p = 0; (p = text.find(what, p)) != std::string::npos; p += what.size()) ++n;
+    return n;
 }
 
 void Click(HWND control) {
@@ -171,8 +159,14 @@ protected:
         SetSpooler("running auto");
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_STATE", m_state.c_str());
         for (const wchar_t* v : {L"TARNWICK_FAKE_HANG", L"TARNWICK_FAKE_LANG", L"TARNWICK_FAKE_FAIL",
-                                 L"TARNWICK_FAKE_DEPENDENT", L"TARNWICK_FAKE_DELAY_MS"})
+                                 L"TARNWICK_FAKE_DEPENDENT", L"TARNWICK_FAKE_DELAY_MS", L"TARNWICK_FAKE_SPOOL_LOG",
+                                 L"TARNWICK_FAKE_SPOOL_BLOCK"})
             ::SetEnvironmentVariableW(v, nullptr);
+        // Where the removal and the pages went: each test names it when it looks.
+        m_trace = std::wstring(tmp) + L"tarnwick-e2e-trace.txt";
+        ::DeleteFileW(m_trace.c_str());
+        ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", m_trace.c_str());
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kToolOverrides);
         ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled");
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
         RegisterBrowser();
@@ -182,6 +176,49 @@ protected:
             if (::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_process, 9);
             ::CloseHandle(m_process);
         }
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kToolOverrides);
+        ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", nullptr);
+    }
+
+    // A DLL override for the tools this test starts from now on, and for no
+    // other program. A Wine process takes WINEDLLOVERRIDES from the Linux
+    // environment of the first, never from what a parent sets; Wine's
+    // per-program overrides are read by each program at its start.
+    static constexpr const wchar_t* kToolOverrides = L"Software\\Wine\\AppDefaults\\Tarnwick.exe\\DllOverrides";
+    void OverrideForTheTool(const wchar_t* dll, const wchar_t* order) {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kToolOverrides, dll, REG_SZ, order,
+                          static_cast<DWORD>((wcslen(order) + 1) * sizeof(wchar_t)));
+    }
+
+    // The stand-in print system in place of Wine's own (winspool.drv=n).
+    void UseStandInPrintSystem(bool blocking) {
+        wchar_t tmp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, tmp);
+        m_spoolLog = std::wstring(tmp) + L"tarnwick-e2e-spool-calls.txt";
+        ::DeleteFileW(m_spoolLog.c_str());
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_LOG", m_spoolLog.c_str());
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_BLOCK", blocking ? L"1" : nullptr);
+        OverrideForTheTool(L"winspool.drv", L"native");
+    }
+
+    // Another start of the tool, as a second double-click makes one.
+    PROCESS_INFORMATION LaunchAnother() {
+        std::wstring cmd = L"\"" + m_folder + L"Tarnwick.exe\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        EXPECT_TRUE(::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si,
+                                     &pi));
+        if (pi.hThread) ::CloseHandle(pi.hThread);
+        return pi;
+    }
+
+    // The removal started through the desktop shell, as the trace saw it.
+    std::string RemovalTraced() {
+        std::string lines = ReadFileBytes(m_trace);
+        size_t at = lines.find("program ");
+        if (at == std::string::npos) return std::string();
+        return lines.substr(at, lines.find('\n', at) - at);
     }
 
     // The stand-ins' state, and Wine's service manager to match.
@@ -323,7 +360,7 @@ protected:
     }
 
     CFakeService m_service;
-    std::wstring m_folder, m_state, m_opened;
+    std::wstring m_folder, m_state, m_opened, m_trace, m_spoolLog;
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
     HWND m_shell = nullptr, m_panel = nullptr, m_start = nullptr;
@@ -565,8 +602,8 @@ TEST_F(Tool, WithoutItsLibraryTheToolSaysSoAndEndsLeavingItsFolder) {
     DWORD code = 1;
     ::GetExitCodeProcess(m_process, &code);
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(WaitFor([&] { return !DescendantRuns(m_pid); }, 10000));
-    EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe")) << "an early end must not remove the tool";
+    EXPECT_EQ("", RemovalTraced()) << "an early end must not remove the tool";
+    EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe"));
 }
 
 TEST_F(Tool, ANewerVersionIsOfferedAndTheToolEnds) {
@@ -580,12 +617,14 @@ TEST_F(Tool, ANewerVersionIsOfferedAndTheToolEnds) {
     ASSERT_TRUE(Exited(10000));
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_opened).find("download") != std::string::npos; }, 10000))
         << "the download page was not opened: " << ReadFileBytes(m_opened);
-    EXPECT_TRUE(WaitFor([&] { return !DescendantRuns(m_pid); }, 10000));
+    EXPECT_EQ("", RemovalTraced());
     EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe"));
 }
 
 TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
     ASSERT_NO_FATAL_FAILURE(Open());
+    // Read at start; without it the tool's files are all the folder holds.
+    ::DeleteFileW((m_folder + L"DalvexFeedbackInformation.ini").c_str());
     Click(::GetDlgItem(m_panel, 1002));
     HWND feedback = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (feedback = ShellOfSize(m_pid, 410, 479)) && PanelOf(feedback); }, 10000));
@@ -595,9 +634,13 @@ TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
     for (const auto& r : m_service.Requests())
         if (r.method == "POST" && r.body.find("answer=1") != std::string::npos) reported = true;
     EXPECT_TRUE(reported) << "the answer did not reach the service";
-    // One del removes them one after the other.
+    // Started as the user, through the desktop shell, never elevated.
+    EXPECT_EQ(0u, RemovalTraced().find("program shell ")) << ReadFileBytes(m_trace);
+    // One del removes them one after the other, then the folder goes.
     for (const wchar_t* name : {L"Tarnwick.exe", L"DalvexFeedbackInformation.dll", L"LOG.txt"})
         EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + name); }, 10000)) << "not removed";
+    std::wstring folder = m_folder.substr(0, m_folder.size() - 1);
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(folder); }, 3000)) << "the emptied folder stayed";
 }
 
 namespace {
@@ -800,7 +843,13 @@ TEST_F(ClosedTool, EveryCommandInterpreterTheToolStartsSkipsAutoRun) {
     ASSERT_NO_FATAL_FAILURE(RepairAndClose());
     std::string lines = ReadFileBytes(m_cmdLog);
     EXPECT_NE(std::string::npos, lines.find("net stop spooler")) << "the repair's commands were not seen";
-    EXPECT_NE(std::string::npos, lines.find("rmdir")) << "the self-removal was not seen";
+    // The shell starts the removal's interpreter with its own environment,
+    // so the command line comes from the tool's trace.
+    std::string removal = RemovalTraced();
+    const std::string shell = "program shell ";
+    ASSERT_EQ(0u, removal.find(shell)) << ReadFileBytes(m_trace);
+    EXPECT_NE(std::string::npos, removal.find("rmdir")) << removal;
+    lines += removal.substr(shell.size()) + "\n";
     std::regex withD(R"(^("[^"]*"|\S+)\s+/[Dd]\s+/[Cc]\s)");
     size_t start = 0, seen = 0;
     for (size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1, ++seen) {
@@ -814,24 +863,19 @@ TEST_F(ClosedTool, EveryCommandInterpreterTheToolStartsSkipsAutoRun) {
 // not elevated: the program's own (更多工具) and the library's alike. The
 // test build traces which way each page went.
 TEST_F(Tool, PagesOpenThroughTheDesktopShell) {
-    std::wstring trace = m_folder + L"..\\tarnwick-e2e-open-trace.txt";
-    ::DeleteFileW(trace.c_str());
-    ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", trace.c_str());
     ASSERT_NO_FATAL_FAILURE(Open());
-    ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", nullptr);
     Click(::GetDlgItem(m_panel, 1017));
     Click(::GetDlgItem(m_panel, 1008));
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(m_opened).find("/feedback?tool=10042") != std::string::npos &&
                                      ReadFileBytes(m_opened).find("/detail/dc_172545.html") != std::string::npos; },
                         10000))
         << ReadFileBytes(m_opened);
-    std::string lines = ReadFileBytes(trace);
+    std::string lines = ReadFileBytes(m_trace);
     EXPECT_NE(std::string::npos, lines.find("shell https://")) << lines;
     EXPECT_NE(std::string::npos, lines.find("/detail/dc_172545.html\n")) << lines;
     EXPECT_NE(std::string::npos, lines.find("shell " + LoopbackBase(m_service.Port()) + "/feedback?tool=10042"))
         << lines;
     EXPECT_EQ(std::string::npos, lines.find("direct ")) << lines;
-    ::DeleteFileW(trace.c_str());
 }
 
 // Windows prefers a DLL beside the program to its own for every name outside
@@ -847,4 +891,185 @@ TEST_F(Tool, AGdiplusDllBesideTheToolIsNeverLoaded) {
     WaitFor([&] { return (shell = ShellOfSize(m_pid, 410, 611)) != nullptr || Exited(0); }, 20000);
     EXPECT_FALSE(FileExists(m_folder + L"gdiplus.dll.loaded")) << "the gdiplus.dll beside the tool was loaded";
     EXPECT_NE(nullptr, shell) << "the tool did not come up with the system's GDI+";
+}
+
+// ---- The printers themselves, through a stand-in print system
+// (tests/fakes/winspool.cpp) that logs every call it gets.
+
+TEST_F(Tool, PausedAndOfflineQueuesPrintAgainAndAPrinterWithoutPaperIsNamed) {
+    UseStandInPrintSystem(false);
+    QueueJobs();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    RunRepair(&result);
+    EXPECT_EQ(L"修复成功\r\n“HP LaserJet”缺纸", result);
+    std::string calls = ReadFileBytes(m_spoolLog);
+    EXPECT_NE(std::string::npos, calls.find("EnumPrintersW flags=6 level=4")) << calls;
+    EXPECT_NE(std::string::npos, calls.find("OpenPrinterW Office LaserJet access=4")) << calls;
+    EXPECT_NE(std::string::npos, calls.find("SetPrinterW Office LaserJet level=0 command=2")) << calls;
+    // Only the "use printer offline" bit goes; the rest as read, the descriptor untouched.
+    EXPECT_NE(std::string::npos, calls.find("SetPrinterW Label Printer level=2 attributes=64 no-descriptor")) << calls;
+    for (const char* untouched : {"SetPrinterW Front Desk", "SetPrinterW \\\\server\\Copier", "SetPrinterW HP",
+                                  "EnumJobsW \\\\server\\Copier"})
+        EXPECT_EQ(std::string::npos, calls.find(untouched)) << calls;
+
+    std::string log = Log();
+    size_t firstCommand = log.find("] net session /delete /y");
+    size_t job = log.find(Gbk(L"] 待删除的打印任务：“季度报表.docx”，打印机“Office LaserJet”，3 页\r\n"));
+    EXPECT_LT(job, firstCommand) << "the jobs were not written down before the repair";
+    EXPECT_LT(log.find(Gbk(L"] 待删除的打印任务：“发票.pdf”，打印机“Office LaserJet”，1 页")), firstCommand);
+    size_t lastCommand = log.find("] net start spooler");
+    for (const wchar_t* line : {L"] 打印机“Office LaserJet”：已恢复打印，现在：就绪\r\n",
+                                L"] 打印机“Label Printer”：已取消“使用脱机打印机”，现在：就绪\r\n",
+                                L"] 打印机“HP LaserJet”：无需处理，现在：缺纸\r\n",
+                                L"] 打印机“Front Desk”：共享打印机，未作更改，现在：已暂停（共享）\r\n",
+                                L"] 打印机“\\\\server\\Copier”：网络打印机，未作更改，现在：已暂停（网络打印机）\r\n"}) {
+        size_t at = log.find(Gbk(line));
+        EXPECT_TRUE(at != std::string::npos && at > lastCommand) << "not logged after the repair: " << Gbk(line);
+    }
+    PressPromptButton(1015);
+}
+
+TEST_F(Tool, APrintSystemThatNeverAnswersDelaysTheResultByAtMostSixAndAHalfSeconds) {
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_DELAY_MS", L"100");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    DWORD t0 = ::GetTickCount();
+    RunRepair(&result);
+    DWORD plain = ::GetTickCount() - t0;
+    ASSERT_EQ(L"修复成功", result);
+    ::TerminateProcess(m_process, 9);
+    ASSERT_TRUE(Exited(5000));
+    ::CloseHandle(m_process);
+    m_process = nullptr;
+
+    UseStandInPrintSystem(true);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    t0 = ::GetTickCount();
+    RunRepair(&result);
+    DWORD blocked = ::GetTickCount() - t0;
+    printf("click to 修复成功: %.1f s plain, %.1f s with a print system that never answers\n", plain / 1000.0,
+           blocked / 1000.0);
+    EXPECT_EQ(L"修复成功", result);
+    EXPECT_LE(blocked, plain + 6500);
+    EXPECT_EQ(2u, Count(Log(), Gbk(L"] 打印机状态检查超时\r\n"))) << "the record and the look each give up";
+    PressPromptButton(1015);
+    // Closes as always, with the calls left behind still blocked.
+    Click(::GetDlgItem(m_panel, 1002));
+    HWND feedback = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (feedback = ShellOfSize(m_pid, 410, 479)) && PanelOf(feedback); }, 10000));
+    Click(::GetDlgItem(PanelOf(feedback), 1016));
+    EXPECT_TRUE(Exited(5000)) << "the tool did not end";
+}
+
+// Like gdiplus.dll above, for the print system, which is loaded on the
+// first repair; native first, as Windows takes a DLL beside the program.
+TEST_F(Tool, AWinspoolBesideTheToolIsNeverLoaded) {
+    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"planted\\winspool.drv").c_str(),
+                            (m_folder + L"winspool.drv").c_str(), FALSE));
+    OverrideForTheTool(L"winspool.drv", L"native,builtin");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    RunRepair(&result);
+    EXPECT_EQ(0u, result.find(L"修复成功")) << "the repair did not end with the system's print system";
+    EXPECT_FALSE(FileExists(m_folder + L"winspool.drv.loaded")) << "the winspool.drv beside the tool was loaded";
+    PressPromptButton(1015);
+}
+
+// ---- One tool per session, one repair per PC.
+
+namespace {
+// A window of the test's own in front, so that "brought forward" means something.
+HWND ForegroundDecoy() {
+    static HWND decoy = ::CreateWindowExW(0, L"STATIC", L"decoy", WS_POPUP | WS_VISIBLE, 0, 0, 120, 80, nullptr,
+                                          nullptr, nullptr, nullptr);
+    ::ShowWindow(decoy, SW_SHOW);
+    ::SetForegroundWindow(decoy);
+    PumpUntil([] { return ::GetForegroundWindow() == decoy; }, 2000);
+    return decoy;
+}
+
+bool InFront(HWND shell) {
+    HWND front = ::GetForegroundWindow();
+    return front && (front == shell || ::GetWindow(front, GW_OWNER) == shell);
+}
+}  // namespace
+
+TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
+    // Two starts at once make one tool.
+    Launch();
+    PROCESS_INFORMATION other = LaunchAnother();
+    HWND shell = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        return (shell = ShellOfSize(m_pid, 410, 611)) || (shell = ShellOfSize(other.dwProcessId, 410, 611));
+    }, 20000));
+    DWORD tool = 0;
+    ::GetWindowThreadProcessId(shell, &tool);
+    HANDLE loser = tool == m_pid ? other.hProcess : m_process;
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(loser, 5000)) << "two tools run";
+    if (tool != m_pid) std::swap(m_process, other.hProcess), m_pid = tool;
+    ::CloseHandle(other.hProcess);
+    m_shell = shell;
+    ASSERT_TRUE(WaitFor([&] { return (m_panel = PanelOf(m_shell)) != nullptr; }, 5000));
+    m_start = ::GetDlgItem(m_panel, 1004);
+
+    // Minimised, the first tool comes back.
+    Click(::GetDlgItem(m_panel, 1003));
+    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(m_shell) != FALSE; }, 5000));
+    PROCESS_INFORMATION again = LaunchAnother();
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(again.hProcess, 2000)) << "the second start stayed";
+    ::CloseHandle(again.hProcess);
+    EXPECT_TRUE(WaitFor([&] { return !::IsIconic(m_shell) && InFront(m_shell); }, 2000))
+        << "the main window was not restored and brought forward";
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(m_panel) != FALSE; }, 2000)) << "the panel stayed hidden";
+
+    // During a run the progress window comes forward; the second start
+    // neither repairs nor removes anything.
+    QueueJobs();
+    Click(m_start);
+    HWND progress = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (progress = ShellOfSize(m_pid, 278, 158)) != nullptr; }, 5000));
+    ForegroundDecoy();
+    ::DeleteFileW(m_trace.c_str());
+    DWORD t0 = ::GetTickCount();
+    PROCESS_INFORMATION during = LaunchAnother();
+    bool ended = ::WaitForSingleObject(during.hProcess, 2000) == WAIT_OBJECT_0;
+    printf("a second start during a run ended after %.2f s\n", (::GetTickCount() - t0) / 1000.0);
+    EXPECT_TRUE(ended) << "the second start stayed";
+    ::CloseHandle(during.hProcess);
+    EXPECT_TRUE(WaitFor([&] { return InFront(progress); }, 2000)) << "the progress window is not in front";
+    std::wstring result;
+    EXPECT_NE(nullptr, WaitForPrompt(60000, &result));
+    EXPECT_EQ(L"修复成功", result);
+    std::string log = Log();
+    EXPECT_EQ(1u, Count(log, "] net session /delete /y\r\n")) << log;
+    EXPECT_EQ(1u, Count(log, "] sc config spooler start= disabled\r\n")) << "the spooler was marked twice";
+    EXPECT_EQ("", RemovalTraced()) << "the second start removed the tool";
+    EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe"));
+    PressPromptButton(1015);
+}
+
+TEST_F(Tool, WhileAnotherRepairHoldsTheLockStartShowsANoticeAndRunsNothing) {
+    // Another session's repair, as far as this PC is concerned.
+    HANDLE other = ::CreateMutexW(nullptr, TRUE, L"Global\\Tarnwick.Repair");
+    ASSERT_NE(nullptr, other);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(m_start);
+    bool progressSeen = false;
+    HWND prompt = nullptr;
+    WaitFor([&] {
+        progressSeen = progressSeen || ShellOfSize(m_pid, 278, 158);
+        return (prompt = ShellOfSize(m_pid, 336, 156)) && PanelOf(prompt);
+    }, 5000);
+    std::wstring text;
+    ASSERT_EQ(prompt, WaitForPrompt(1000, &text));
+    EXPECT_EQ(L"另一个修复正在进行，请稍后再试", text);
+    EXPECT_FALSE(progressSeen) << "a progress window showed for a run that never began";
+    EXPECT_EQ(std::string::npos, Log().find("] net ")) << "a command ran";
+    EXPECT_EQ("running auto", ReadFileBytes(m_state));
+    // However the notice is closed, the user may try again.
+    PressPromptButton(1013);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) != FALSE; }, 1000));
+    ::ReleaseMutex(other);
+    ::CloseHandle(other);
 }

@@ -1,5 +1,6 @@
-// A gdiplus.dll as someone might leave it in a download folder: loaded into
-// a process, it leaves "gdiplus.dll.loaded" beside itself.
+// A system DLL's name (gdiplus.dll, winspool.drv) as someone might leave it
+// in a download folder: loaded into a process, it leaves "<name>.loaded"
+// beside itself.
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {

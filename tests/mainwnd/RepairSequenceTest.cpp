@@ -33,20 +33,39 @@ struct Recorder : IRepairActions {
     bool HasRunner() override { return runner; }
     bool RunCommand(const char* c, int n, unsigned tag) override {
         commands.emplace_back(c, static_cast<size_t>(n));
+        run.push_back("command");
         progressAtCommand.push_back(*progress);
         lastTag = tag;
         return true;
     }
     void EndCommand() override { events.push_back("end " + commands.back()); }
     void Log(const std::string& line) override { log.push_back(line); }
-    void CloseProgress() override { ++closes; }
-    void ShowResult(bool ok) override { results.push_back(ok); }
+    void CloseProgress() override {
+        ++closes;
+        run.push_back("close");
+    }
+    void ShowResult(bool ok) override {
+        results.push_back(ok);
+        run.push_back(ok ? "success" : "failure");
+    }
     bool Confirms(SpoolerCheck check) override {
         asked.push_back(check);
         return systemAgrees;
     }
     void RecordSpoolerDisabled(bool on) override { events.push_back(on ? "record" : "clear"); }
     void GuardShutdown(bool on) override { events.push_back(on ? "guard" : "unguard"); }
+    // The lock, the progress and the printers, with the commands among them.
+    bool lockFree = true;
+    std::vector<std::string> run;
+    bool TakeRunLock() override {
+        run.push_back(lockFree ? "lock" : "lock busy");
+        return lockFree;
+    }
+    void ReleaseRunLock() override { run.push_back("unlock"); }
+    void ShowBusy() override { run.push_back("busy"); }
+    void ShowProgress() override { run.push_back("progress"); }
+    void RecordPrinters() override { run.push_back("record printers"); }
+    void LookAtPrinters() override { run.push_back("look at printers"); }
 };
 
 struct RepairRun {
@@ -55,9 +74,11 @@ struct RepairRun {
     CRepairSequence seq{rec, progress};
     DWORD now = 1000;
     RepairRun() { rec.progress = &progress; seq.Arm(); }
+    // As the step thread passes: again at once when the sequence asks.
     void Pass(int n = 1) {
         for (int i = 0; i < n; ++i) {
-            seq.Pass(now);
+            while (seq.Pass(now)) {
+            }
             now += 100;
         }
     }
@@ -299,4 +320,52 @@ TEST(RepairSequence, ASecondRunStartsFromStepOne) {
     r.Pass();
     EXPECT_EQ(std::vector<int>{13}, r.rec.progressAtCommand);
     EXPECT_FALSE(r.seq.deletionSeen.load());
+}
+
+TEST(RepairSequence, ARunHoldsTheLockFromItsStartToItsEndAndLooksAtThePrintersAroundTheCommands) {
+    RepairRun r;
+    r.seq.Start(r.now);
+    r.Pass();
+    r.Done(kNetSessionDone);
+    r.Done(kScSuccess);
+    r.Done(kStopped);
+    r.End();
+    r.Pass(21);
+    r.Done(kNoFile);
+    r.Done(kScSuccess);
+    r.Done(kStarted);
+    std::vector<std::string> expected = {"lock", "progress", "record printers"};
+    expected.insert(expected.end(), 7, "command");
+    for (const char* e : {"look at printers", "unlock", "close", "success"}) expected.push_back(e);
+    EXPECT_EQ(expected, r.rec.run);
+
+    // A failure gives the lock back too, with no look at the printers.
+    RepairRun failed;
+    failed.seq.Start(failed.now);
+    failed.Pass();
+    failed.Done(kNetSessionDone);
+    failed.Done("[SC] OpenService FAILED 5\r\n");
+    failed.Done(kScSuccess);
+    failed.Done(kStarted);
+    ASSERT_EQ(std::vector<bool>{false}, failed.rec.results);
+    EXPECT_EQ(0, std::count(failed.rec.run.begin(), failed.rec.run.end(), "look at printers"));
+    EXPECT_EQ((std::vector<std::string>{"unlock", "close", "failure"}),
+              std::vector<std::string>(failed.rec.run.end() - 3, failed.rec.run.end()));
+}
+
+TEST(RepairSequence, WhileAnotherRepairHoldsTheLockNothingRunsAndTheNextStartMayTryAgain) {
+    RepairRun r;
+    r.rec.lockFree = false;
+    r.seq.Start(r.now);
+    r.Pass(5);
+    EXPECT_EQ((std::vector<std::string>{"lock busy", "busy"}), r.rec.run);
+    EXPECT_FALSE(r.seq.Running());
+    EXPECT_TRUE(r.rec.events.empty()) << "the spooler was touched";
+
+    r.rec.lockFree = true;
+    r.rec.run.clear();
+    r.seq.Start(r.now);
+    r.Pass();
+    EXPECT_EQ((std::vector<std::string>{"lock", "progress", "record printers", "command"}), r.rec.run);
+    EXPECT_EQ("net session /delete /y", r.rec.commands.at(0));
 }

@@ -1,0 +1,312 @@
+#include "mainwnd/PrinterCheck.h"
+
+#include <winspool.h>
+
+#include "exec/BoundedCall.h"
+
+namespace {
+
+// The log is in code page 936, as a Chinese Windows prints.
+std::string Gbk(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Number(DWORD n) { return std::to_wstring(n); }
+
+std::wstring Quoted(const std::wstring& name) { return L"“" + name + L"”"; }
+
+bool IsConnection(const PrinterListing& p) {
+    return p.name.compare(0, 2, L"\\\\") == 0 || (p.attributes & PRINTER_ATTRIBUTE_NETWORK);
+}
+
+// States a person must see to, that a restart of the spooler can't change.
+const DWORD kLasting = PRINTER_STATUS_PAPER_OUT | PRINTER_STATUS_PAPER_JAM | PRINTER_STATUS_DOOR_OPEN |
+                       PRINTER_STATUS_NO_TONER | PRINTER_STATUS_USER_INTERVENTION;
+// States the restart clears until the printer reports them again: a false
+// "offline" is one of the things it mends.
+const DWORD kOnlyAfter = PRINTER_STATUS_OFFLINE | PRINTER_STATUS_NOT_AVAILABLE | PRINTER_STATUS_ERROR;
+
+struct NeedText {
+    DWORD bits;
+    const wchar_t* what;
+};
+// The first that applies is said.
+const NeedText kNeeds[] = {
+    {PRINTER_STATUS_OFFLINE | PRINTER_STATUS_NOT_AVAILABLE, L"未连接，请检查电源和数据线"},
+    {PRINTER_STATUS_DOOR_OPEN, L"盖板未关好"},
+    {PRINTER_STATUS_PAPER_JAM, L"卡纸"},
+    {PRINTER_STATUS_PAPER_OUT, L"缺纸"},
+    {PRINTER_STATUS_NO_TONER, L"墨粉或墨水已用完"},
+    {PRINTER_STATUS_USER_INTERVENTION, L"需要人工处理"},
+    {PRINTER_STATUS_ERROR, L"出错，请查看打印机"},
+};
+
+struct StateName {
+    DWORD bit;
+    const wchar_t* name;
+};
+const StateName kStateNames[] = {
+    {PRINTER_STATUS_PAUSED, L"已暂停"},
+    {PRINTER_STATUS_OFFLINE, L"脱机"},
+    {PRINTER_STATUS_NOT_AVAILABLE, L"不可用"},
+    {PRINTER_STATUS_ERROR, L"错误"},
+    {PRINTER_STATUS_PAPER_OUT, L"缺纸"},
+    {PRINTER_STATUS_PAPER_JAM, L"卡纸"},
+    {PRINTER_STATUS_PAPER_PROBLEM, L"纸张问题"},
+    {PRINTER_STATUS_MANUAL_FEED, L"需要手动送纸"},
+    {PRINTER_STATUS_DOOR_OPEN, L"盖板打开"},
+    {PRINTER_STATUS_NO_TONER, L"墨粉或墨水用完"},
+    {PRINTER_STATUS_TONER_LOW, L"碳粉不足"},
+    {PRINTER_STATUS_OUTPUT_BIN_FULL, L"出纸盒已满"},
+    {PRINTER_STATUS_USER_INTERVENTION, L"需要人工处理"},
+    {PRINTER_STATUS_PENDING_DELETION, L"正在删除"},
+    {PRINTER_STATUS_PRINTING, L"正在打印"},
+};
+
+std::wstring Describe(const PrinterStateRead& s) {
+    std::wstring out;
+    auto add = [&](const wchar_t* part) {
+        if (!out.empty()) out += L"、";
+        out += part;
+    };
+    for (const auto& n : kStateNames)
+        if (s.status & n.bit) add(n.name);
+    if (s.attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE) add(L"使用脱机打印机");
+    return out.empty() ? L"就绪" : out;
+}
+
+std::wstring Failed(const wchar_t* what, DWORD error) { return std::wstring(what) + L"（错误 " + Number(error) + L"）"; }
+
+std::wstring Kind(const QueueReport& q) {
+    if (q.connection) return L"（网络打印机）";
+    if (q.shared) return L"（共享）";
+    return std::wstring();
+}
+
+// Local queues first: a connection's server may not answer at all.
+std::vector<PrinterListing> LocalFirst(std::vector<PrinterListing> list) {
+    std::vector<PrinterListing> out;
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& p : list)
+            if (IsConnection(p) == (pass == 1)) out.push_back(p);
+    return out;
+}
+
+void StartSurvey(IPrintSystem& system, PrinterWork& work, std::vector<PrinterListing>& list) {
+    DWORD error = system.ListPrinters(list);
+    std::wstring def;
+    if (error == ERROR_SUCCESS && system.DefaultPrinter(def) != ERROR_SUCCESS) def.clear();
+    ::AcquireSRWLockExclusive(&work.lock);
+    work.survey.listError = error;
+    work.survey.defaultPrinter = def;
+    ::ReleaseSRWLockExclusive(&work.lock);
+    if (error != ERROR_SUCCESS) list.clear();
+    list = LocalFirst(std::move(list));
+}
+
+void Finish(PrinterWork& work) {
+    ::AcquireSRWLockExclusive(&work.lock);
+    work.complete = true;
+    ::ReleaseSRWLockExclusive(&work.lock);
+}
+
+QueueReport Begin(const PrinterListing& p) {
+    QueueReport q;
+    q.name = p.name;
+    q.connection = IsConnection(p);
+    q.shared = (p.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+    return q;
+}
+
+const PrinterStateRead* LatestState(const QueueReport& q) {
+    if (q.againError == ERROR_SUCCESS && q.readError == ERROR_SUCCESS) return &q.again;
+    return q.readError == ERROR_SUCCESS ? &q.state : nullptr;
+}
+
+}  // namespace
+
+PrinterSurvey PrinterWork::Snapshot(bool* done) {
+    ::AcquireSRWLockExclusive(&lock);
+    PrinterSurvey copy = survey;
+    if (done) *done = complete;
+    ::ReleaseSRWLockExclusive(&lock);
+    return copy;
+}
+
+void PrinterWork::Publish(const QueueReport& queue) {
+    ::AcquireSRWLockExclusive(&lock);
+    survey.queues.push_back(queue);
+    ::ReleaseSRWLockExclusive(&lock);
+}
+
+void RecordQueues(IPrintSystem& system, PrinterWork& work) {
+    std::vector<PrinterListing> list;
+    StartSurvey(system, work, list);
+    for (const auto& p : list) {
+        if (work.leftBehind) return;
+        QueueReport q = Begin(p);
+        q.readError = system.ReadPrinter(q.name, q.state);
+        if (q.readError == ERROR_SUCCESS) q.shared = (q.state.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+        // Another computer's queue holds other people's documents, and the
+        // repair deletes none of them.
+        if (!q.connection) q.jobsError = system.ListJobs(q.name, q.jobs);
+        work.Publish(q);
+    }
+    Finish(work);
+}
+
+void LookAtQueues(IPrintSystem& system, PrinterWork& work) {
+    std::vector<PrinterListing> list;
+    StartSurvey(system, work, list);
+    for (const auto& p : list) {
+        if (work.leftBehind) return;
+        QueueReport q = Begin(p);
+        q.readError = system.ReadPrinter(q.name, q.state);
+        if (q.readError == ERROR_SUCCESS) {
+            q.shared = (q.state.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+            q.paused = (q.state.status & PRINTER_STATUS_PAUSED) != 0;
+            q.workOffline = (q.state.attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE) != 0;
+            // A connection belongs to its server, and whoever runs a shared
+            // queue may have paused it on purpose: both are only reported.
+            if (q.Changeable() && q.paused) q.resumeError = system.Resume(q.name, work.leftBehind);
+            if (q.Changeable() && q.workOffline) q.onlineError = system.ClearWorkOffline(q.name, work.leftBehind);
+        }
+        q.againError = system.ReadPrinter(q.name, q.again);
+        work.Publish(q);
+    }
+    Finish(work);
+}
+
+std::vector<std::string> RecordLines(const PrinterSurvey& record) {
+    std::vector<std::string> lines;
+    if (record.listError != ERROR_SUCCESS) {
+        lines.push_back(Gbk(Failed(L"无法列出打印机", record.listError)));
+        return lines;
+    }
+    if (record.queues.empty()) lines.push_back(Gbk(L"未找到打印机"));
+    for (const auto& q : record.queues) {
+        std::wstring head = L"打印机" + Quoted(q.name) + L"：";
+        lines.push_back(Gbk(head + (q.readError ? Failed(L"无法读取状态", q.readError) : Describe(q.state)) + Kind(q)));
+        if (q.jobsError) lines.push_back(Gbk(head + Failed(L"无法列出打印任务", q.jobsError)));
+        for (const auto& job : q.jobs)
+            lines.push_back(Gbk(L"待删除的打印任务：" + Quoted(job.document) + L"，打印机" +
+                                Quoted(job.printer.empty() ? q.name : job.printer) + L"，" + Number(job.pages) +
+                                L" 页"));
+    }
+    return lines;
+}
+
+std::vector<std::string> LookLines(const PrinterSurvey& look) {
+    std::vector<std::string> lines;
+    if (look.listError != ERROR_SUCCESS) {
+        lines.push_back(Gbk(Failed(L"无法列出打印机", look.listError)));
+        return lines;
+    }
+    if (look.queues.empty()) lines.push_back(Gbk(L"未找到打印机"));
+    for (const auto& q : look.queues) {
+        std::wstring done;
+        auto add = [&](const std::wstring& part) {
+            if (!done.empty()) done += L"、";
+            done += part;
+        };
+        if (q.readError) add(Failed(L"无法读取状态", q.readError));
+        else if (q.connection && (q.paused || q.workOffline)) add(L"网络打印机，未作更改");
+        else if (q.shared && (q.paused || q.workOffline)) add(L"共享打印机，未作更改");
+        else {
+            if (q.paused) add(q.resumeError ? Failed(L"恢复打印失败", q.resumeError) : L"已恢复打印");
+            if (q.workOffline)
+                add(q.onlineError ? Failed(L"取消“使用脱机打印机”失败", q.onlineError) : L"已取消“使用脱机打印机”");
+            if (done.empty()) add(L"无需处理");
+        }
+        std::wstring now = q.againError ? Failed(L"无法读取状态", q.againError) : Describe(q.again);
+        lines.push_back(Gbk(L"打印机" + Quoted(q.name) + L"：" + done + L"，现在：" + now + Kind(q)));
+    }
+    return lines;
+}
+
+std::string TimedOutLine() { return Gbk(L"打印机状态检查超时"); }
+
+std::string UnavailableLine(const std::string& missing) {
+    return Gbk(L"打印系统不可用（") + missing + Gbk(L"），跳过打印机检查");
+}
+
+PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look) {
+    // Each printer's states that speak, in the order the printers were met.
+    struct Need {
+        std::wstring name;
+        DWORD bits;
+    };
+    std::vector<Need> needs;
+    auto add = [&](const std::wstring& name, DWORD bits) {
+        for (auto& n : needs)
+            if (_wcsicmp(n.name.c_str(), name.c_str()) == 0) {
+                n.bits |= bits;
+                return;
+            }
+        needs.push_back(Need{name, bits});
+    };
+    if (record)
+        for (const auto& q : record->queues)
+            if (q.readError == ERROR_SUCCESS) add(q.name, q.state.status & kLasting);
+    if (look)
+        for (const auto& q : look->queues)
+            if (const PrinterStateRead* s = LatestState(q)) add(q.name, s->status & (kLasting | kOnlyAfter));
+
+    std::wstring def = look && !look->defaultPrinter.empty() ? look->defaultPrinter
+                       : record                               ? record->defaultPrinter
+                                                              : std::wstring();
+    const Need* chosen = nullptr;
+    for (const auto& n : needs) {
+        if (!n.bits) continue;
+        if (!def.empty() && _wcsicmp(n.name.c_str(), def.c_str()) == 0) {
+            chosen = &n;
+            break;
+        }
+        if (!chosen) chosen = &n;
+    }
+    if (!chosen) return PrinterNotice();
+    for (const auto& need : kNeeds)
+        if (chosen->bits & need.bits) return PrinterNotice{chosen->name, need.what};
+    return PrinterNotice();
+}
+
+BoundedCall CPrinterCheck::Run(void (*step)(IPrintSystem&, PrinterWork&), HANDLE stop, PrinterSurvey& out) {
+    std::string missing;
+    std::shared_ptr<IPrintSystem> system(m_open(missing));
+    if (!system) {
+        m_log(UnavailableLine(missing));
+        return BoundedCall::NotStarted;
+    }
+    auto work = std::make_shared<PrinterWork>();
+    BoundedCall result = RunBounded([work, system, step] { step(*system, *work); }, m_limitMs, stop);
+    // From here on the helper, if it still runs, changes no printer.
+    if (result != BoundedCall::Done) work->leftBehind = true;
+    out = work->Snapshot();
+    return result;
+}
+
+void CPrinterCheck::Record(HANDLE stop) {
+    m_record = PrinterSurvey();
+    m_look = PrinterSurvey();
+    m_recorded = m_looked = false;
+    BoundedCall r = Run(&RecordQueues, stop, m_record);
+    if (r == BoundedCall::NotStarted || r == BoundedCall::Stopped) return;
+    m_recorded = true;
+    for (const auto& line : RecordLines(m_record)) m_log(line);
+    if (r == BoundedCall::TimedOut) m_log(TimedOutLine());
+}
+
+void CPrinterCheck::Look(HANDLE stop) {
+    m_look = PrinterSurvey();
+    m_looked = false;
+    BoundedCall r = Run(&LookAtQueues, stop, m_look);
+    if (r == BoundedCall::NotStarted || r == BoundedCall::Stopped) return;
+    m_looked = true;
+    for (const auto& line : LookLines(m_look)) m_log(line);
+    if (r == BoundedCall::TimedOut) m_log(TimedOutLine());
+}

@@ -1,0 +1,102 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "exec/BoundedCall.h"
+#include "mainwnd/PrintSystem.h"
+
+// One queue as the print system answered for it.
+struct QueueReport {
+    std::wstring name;
+    bool connection = false;  // \\server\name: another computer's queue
+    bool shared = false;      // this PC shares it with others
+    DWORD readError = ERROR_SUCCESS;
+    PrinterStateRead state;
+    // The record: the jobs that the repair will delete.
+    DWORD jobsError = ERROR_SUCCESS;
+    std::vector<PrintJobInfo> jobs;
+    // The look: what was set right, and the state read again afterwards.
+    bool paused = false, workOffline = false;
+    DWORD resumeError = ERROR_SUCCESS, onlineError = ERROR_SUCCESS;
+    DWORD againError = ERROR_SUCCESS;
+    PrinterStateRead again;
+
+    bool Changeable() const { return !connection && !shared; }
+};
+
+struct PrinterSurvey {
+    DWORD listError = ERROR_SUCCESS;
+    std::vector<QueueReport> queues;
+    std::wstring defaultPrinter;
+};
+
+// What the helper thread shares with the step thread. The helper fills it
+// queue by queue; once the step thread has stopped waiting, the helper
+// changes no printer any more. Whichever ends last frees it.
+struct PrinterWork {
+    std::atomic<bool> leftBehind{false};
+    SRWLOCK lock = SRWLOCK_INIT;
+    PrinterSurvey survey;  // under `lock`
+    bool complete = false;  // under `lock`
+    // The step thread's copy, taken under the lock.
+    PrinterSurvey Snapshot(bool* done = nullptr);
+    void Publish(const QueueReport& queue);
+};
+
+// On the helper thread, each against a print system of its own.
+// Before the repair: every queue's state, and the jobs of the local queues.
+void RecordQueues(IPrintSystem& system, PrinterWork& work);
+// After it: a paused local queue is resumed and "use printer offline" is
+// cleared, on queues of this PC that it does not share; every queue is read
+// again.
+void LookAtQueues(IPrintSystem& system, PrinterWork& work);
+
+// LOG.txt's lines (code page 936).
+std::vector<std::string> RecordLines(const PrinterSurvey& record);
+std::vector<std::string> LookLines(const PrinterSurvey& look);
+std::string TimedOutLine();
+std::string UnavailableLine(const std::string& missing);
+
+// A printer that needs a person, for the result prompt: `name` between
+// quotation marks, then `what`.
+struct PrinterNotice {
+    std::wstring name;
+    std::wstring what;
+    bool Empty() const { return name.empty(); }
+};
+// From the record before the repair (only states a restart can't have
+// changed) and the look after it (any such state); the default printer
+// first, else the first such printer.
+PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look);
+
+// The record and the look of one run, each on a helper thread and each
+// bounded in time. On the step thread.
+class CPrinterCheck {
+public:
+    static constexpr DWORD kLimitMs = 3000;
+    using OpenSystem = std::function<std::unique_ptr<IPrintSystem>(std::string& missing)>;
+    using LogLine = std::function<void(const std::string&)>;
+
+    CPrinterCheck(OpenSystem open, LogLine log, DWORD limitMs = kLimitMs)
+        : m_open(std::move(open)), m_log(std::move(log)), m_limitMs(limitMs) {}
+
+    // `stop` ends either wait at once, leaving the helper behind.
+    void Record(HANDLE stop);
+    void Look(HANDLE stop);
+    // What the last record and look found that needs a person.
+    PrinterNotice Notice() const { return NoticeFor(m_recorded ? &m_record : nullptr, m_looked ? &m_look : nullptr); }
+
+private:
+    BoundedCall Run(void (*step)(IPrintSystem&, PrinterWork&), HANDLE stop, PrinterSurvey& out);
+
+    OpenSystem m_open;
+    LogLine m_log;
+    DWORD m_limitMs;
+    PrinterSurvey m_record, m_look;
+    bool m_recorded = false, m_looked = false;
+};

@@ -1,0 +1,224 @@
+// Stands in for winspool.drv in the test prefix's system folder (loaded only
+// where WINEDLLOVERRIDES says "winspool.drv=n"). Its printers:
+//   "Office LaserJet"      local, paused, two jobs queued
+//   "Label Printer"        local, marked "use printer offline"
+//   "HP LaserJet"          local, the default, out of paper
+//   "Front Desk"           local and shared, paused
+//   "\\server\Copier"      a connection to another computer's queue, paused
+// Every call is written to the file that TARNWICK_FAKE_SPOOL_LOG names, one
+// line each, in UTF-8. TARNWICK_FAKE_SPOOL_BLOCK=1: every call blocks, as on
+// a print server that never answers.
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Job {
+    const wchar_t* document;
+    DWORD pages;
+};
+
+struct Printer {
+    const wchar_t* name;
+    DWORD attributes;
+    DWORD status;
+    std::vector<Job> jobs;
+};
+
+std::vector<Printer>& Printers() {
+    static std::vector<Printer> printers = {
+        {L"Office LaserJet", PRINTER_ATTRIBUTE_LOCAL, PRINTER_STATUS_PAUSED,
+         {{L"季度报表.docx", 3}, {L"发票.pdf", 1}}},
+        {L"Label Printer", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_WORK_OFFLINE, 0, {}},
+        {L"HP LaserJet", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_DEFAULT, PRINTER_STATUS_PAPER_OUT, {}},
+        {L"Front Desk", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_SHARED, PRINTER_STATUS_PAUSED, {}},
+        {L"\\\\server\\Copier", PRINTER_ATTRIBUTE_NETWORK, PRINTER_STATUS_PAUSED, {}},
+    };
+    return printers;
+}
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t buf[1024] = {};
+    DWORD n = ::GetEnvironmentVariableW(name, buf, 1024);
+    return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
+}
+
+void Call(const std::wstring& line) {
+    std::wstring target = Env(L"TARNWICK_FAKE_SPOOL_LOG");
+    if (!target.empty()) {
+        HANDLE h = ::CreateFileW(target.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_ALWAYS, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            std::wstring text = line + L"\n";
+            int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+            std::string utf8(static_cast<size_t>(n), '\0');
+            ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], n, nullptr,
+                                  nullptr);
+            DWORD written = 0;
+            ::WriteFile(h, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+            ::CloseHandle(h);
+        }
+    }
+    if (Env(L"TARNWICK_FAKE_SPOOL_BLOCK") == L"1") ::Sleep(INFINITE);
+}
+
+Printer* FromHandle(HANDLE h) {
+    size_t i = reinterpret_cast<size_t>(h);
+    return i >= 1 && i <= Printers().size() ? &Printers()[i - 1] : nullptr;
+}
+
+// Structures first, their strings after them, as the real calls lay them out.
+class Layout {
+public:
+    Layout(size_t fixed, LPBYTE buffer, DWORD size) : m_fixed(fixed), m_buffer(buffer), m_size(size) {}
+    wchar_t* Add(const wchar_t* s) {
+        size_t bytes = (lstrlenW(s) + 1) * sizeof(wchar_t);
+        size_t at = m_fixed + m_strings;
+        m_strings += bytes;
+        if (!m_buffer || at + bytes > m_size) return nullptr;
+        memcpy(m_buffer + at, s, bytes);
+        return reinterpret_cast<wchar_t*>(m_buffer + at);
+    }
+    DWORD Needed() const { return static_cast<DWORD>(m_fixed + m_strings); }
+    bool Fits() const { return m_buffer && Needed() <= m_size; }
+
+private:
+    size_t m_fixed, m_strings = 0;
+    LPBYTE m_buffer;
+    DWORD m_size;
+};
+
+BOOL Answer(const Layout& layout, LPDWORD needed) {
+    *needed = layout.Needed();
+    if (layout.Fits()) return TRUE;
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned) {
+    Call(L"EnumPrintersW flags=" + std::to_wstring(flags) + L" level=" + std::to_wstring(level));
+    *returned = 0;
+    if (level != 4) {
+        ::SetLastError(ERROR_INVALID_LEVEL);
+        return FALSE;
+    }
+    auto& all = Printers();
+    Layout layout(all.size() * sizeof(PRINTER_INFO_4W), buffer, size);
+    auto* info = reinterpret_cast<PRINTER_INFO_4W*>(buffer);
+    bool fits = buffer && all.size() * sizeof(PRINTER_INFO_4W) <= size;
+    for (size_t i = 0; i < all.size(); ++i) {
+        wchar_t* name = layout.Add(all[i].name);
+        if (fits) info[i] = PRINTER_INFO_4W{name, nullptr, all[i].attributes};
+    }
+    if (!Answer(layout, needed)) return FALSE;
+    *returned = static_cast<DWORD>(all.size());
+    return TRUE;
+}
+
+BOOL WINAPI OpenPrinterW(LPWSTR name, LPHANDLE handle, LPPRINTER_DEFAULTSW defaults) {
+    Call(std::wstring(L"OpenPrinterW ") + (name ? name : L"") + L" access=" +
+         std::to_wstring(defaults ? defaults->DesiredAccess : 0));
+    for (size_t i = 0; i < Printers().size(); ++i)
+        if (name && lstrcmpiW(name, Printers()[i].name) == 0) {
+            *handle = reinterpret_cast<HANDLE>(i + 1);
+            return TRUE;
+        }
+    ::SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+}
+
+BOOL WINAPI ClosePrinter(HANDLE) { return TRUE; }
+
+BOOL WINAPI GetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    Printer* p = FromHandle(h);
+    Call(std::wstring(L"GetPrinterW ") + (p ? p->name : L"?") + L" level=" + std::to_wstring(level));
+    if (!p || level != 2) {
+        ::SetLastError(p ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    Layout layout(sizeof(PRINTER_INFO_2W), buffer, size);
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = layout.Add(p->name);
+    info.pPortName = layout.Add(L"USB001");
+    info.pDriverName = layout.Add(L"Stand-in Driver");
+    info.Attributes = p->attributes;
+    info.Status = p->status;
+    info.cJobs = static_cast<DWORD>(p->jobs.size());
+    if (!Answer(layout, needed)) return FALSE;
+    memcpy(buffer, &info, sizeof(info));
+    return TRUE;
+}
+
+BOOL WINAPI SetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD command) {
+    Printer* p = FromHandle(h);
+    std::wstring line = std::wstring(L"SetPrinterW ") + (p ? p->name : L"?") + L" level=" + std::to_wstring(level);
+    if (level == 0) line += L" command=" + std::to_wstring(command);
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
+    if (level == 2 && info)
+        line += L" attributes=" + std::to_wstring(info->Attributes) +
+                (info->pSecurityDescriptor ? L" descriptor" : L" no-descriptor");
+    Call(line);
+    if (!p) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (level == 0 && command == PRINTER_CONTROL_RESUME) p->status &= ~static_cast<DWORD>(PRINTER_STATUS_PAUSED);
+    else if (level == 2 && info) p->attributes = info->Attributes;
+    else {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI EnumJobsW(HANDLE h, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                      LPDWORD returned) {
+    Printer* p = FromHandle(h);
+    Call(std::wstring(L"EnumJobsW ") + (p ? p->name : L"?") + L" level=" + std::to_wstring(level));
+    *returned = 0;
+    if (!p || level != 1) {
+        ::SetLastError(p ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    size_t n = first < p->jobs.size() ? std::min<size_t>(count, p->jobs.size() - first) : 0;
+    Layout layout(n * sizeof(JOB_INFO_1W), buffer, size);
+    bool fits = buffer && n * sizeof(JOB_INFO_1W) <= size;
+    auto* jobs = reinterpret_cast<JOB_INFO_1W*>(buffer);
+    for (size_t i = 0; i < n; ++i) {
+        JOB_INFO_1W j{};
+        j.JobId = static_cast<DWORD>(first + i + 1);
+        j.pPrinterName = layout.Add(p->name);
+        j.pDocument = layout.Add(p->jobs[first + i].document);
+        j.TotalPages = p->jobs[first + i].pages;
+        if (fits) jobs[i] = j;
+    }
+    if (!Answer(layout, needed)) return FALSE;
+    *returned = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WINAPI GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
+    Call(L"GetDefaultPrinterW");
+    const wchar_t* name = L"HP LaserJet";
+    DWORD need = lstrlenW(name) + 1;
+    if (!buffer || *size < need) {
+        *size = need;
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    lstrcpyW(buffer, name);
+    *size = need;
+    return TRUE;
+}
+
+}  // extern "C"
