@@ -5,7 +5,7 @@
 TARNWICK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
                    wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei fonts-wqy-microhei googletest python3
-                   python3-pil python3-xlib zopfli imagemagick zip unzip)
+                   python3-pil python3-xlib zopfli imagemagick zip unzip osslsigncode openssl)
 
 tarnwick_install() {
     local missing=()
