@@ -49,6 +49,24 @@ std::vector<std::wstring> FilesIn(const std::wstring& dir) {
     return out;
 }
 
+// The folder the tool under test is copied from: this build's, or the one
+// TARNWICK_E2E_TOOL_DIR names (the 32-bit release, tests/e2e/run-e2e32), with
+// the planted gdiplus.dll of the same build under it.
+std::wstring ToolFolder() {
+    wchar_t dir[MAX_PATH] = {};
+    DWORD n = ::GetEnvironmentVariableW(L"TARNWICK_E2E_TOOL_DIR", dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return ProgramFolder();
+    std::wstring folder(dir, n);
+    return folder.back() == L'\\' ? folder : folder + L"\\";
+}
+
+// A 32-bit tool's HKLM\Software is the WoW64 view of it.
+REGSAM ToolRegistryView() {
+    DWORD type = 0;
+    bool is32 = ::GetBinaryTypeW((ToolFolder() + L"Tarnwick.exe").c_str(), &type) && type == SCS_32BIT_BINARY;
+    return is32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
 RECT WindowRect(HWND h) {
     RECT r{};
     ::GetWindowRect(h, &r);
@@ -153,8 +171,8 @@ class Tool : public ::testing::Test {
 protected:
     void SetUp() override {
         m_folder = MakeTempFolder(L"Tarnwick e2e tool") + L"\\";
-        ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Tarnwick.exe").c_str(), (m_folder + L"Tarnwick.exe").c_str(), FALSE));
-        ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"DalvexFeedbackInformation.dll").c_str(),
+        ASSERT_TRUE(::CopyFileW((ToolFolder() + L"Tarnwick.exe").c_str(), (m_folder + L"Tarnwick.exe").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW((ToolFolder() + L"DalvexFeedbackInformation.dll").c_str(),
                                 (m_folder + L"DalvexFeedbackInformation.dll").c_str(), FALSE));
         m_service.Set(CFakeService::Behaviour::Answer, 200, "1.0.1");
         PointLibraryAt(m_folder, LoopbackBase(m_service.Port()));
@@ -173,7 +191,12 @@ protected:
         for (const wchar_t* v : {L"TARNWICK_FAKE_HANG", L"TARNWICK_FAKE_LANG", L"TARNWICK_FAKE_FAIL",
                                  L"TARNWICK_FAKE_DEPENDENT", L"TARNWICK_FAKE_DELAY_MS"})
             ::SetEnvironmentVariableW(v, nullptr);
-        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled");
+        HKEY record = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_SET_VALUE | ToolRegistryView(),
+                            &record) == ERROR_SUCCESS) {
+            ::RegDeleteValueW(record, L"SpoolerDisabled");
+            ::RegCloseKey(record);
+        }
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
         RegisterBrowser();
     }
@@ -466,9 +489,15 @@ DWORD SpoolerStartType() {
 }
 
 bool SpoolerDisabledRecorded() {
+    HKEY record = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_QUERY_VALUE | ToolRegistryView(),
+                        &record) != ERROR_SUCCESS)
+        return false;
     DWORD value = 0, size = sizeof(value);
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled", RRF_RT_REG_DWORD,
-                          nullptr, &value, &size) == ERROR_SUCCESS;
+    bool found = ::RegGetValueW(record, nullptr, L"SpoolerDisabled", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+                 ERROR_SUCCESS;
+    ::RegCloseKey(record);
+    return found;
 }
 }  // namespace
 
@@ -794,6 +823,18 @@ TEST_F(ClosedTool, ALogTheUserAlreadyHadIsAppendedToAndStays) {
     EXPECT_NE(std::string::npos, log.find("] net session /delete /y\r\n", mine.size())) << "nothing appended";
 }
 
+// What the tool brought and what this run wrote go after close, and the
+// folder with them once nothing else is left in it.
+TEST_F(ClosedTool, ItsFilesAndItsEmptyFolderAreGoneAfterClose) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    // Read by the library at start; without it the folder holds only the tool's own.
+    ASSERT_TRUE(::DeleteFileW((m_folder + L"DalvexFeedbackInformation.ini").c_str()));
+    ASSERT_NO_FATAL_FAILURE(RepairAndClose());
+    for (const wchar_t* name : {L"Tarnwick.exe", L"DalvexFeedbackInformation.dll", L"LOG.txt"})
+        EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + name); }, 10000)) << name << " was left";
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder); }, 10000)) << "the empty folder was left";
+}
+
 // The registry's AutoRun command must not run in an elevated interpreter.
 TEST_F(ClosedTool, EveryCommandInterpreterTheToolStartsSkipsAutoRun) {
     ASSERT_NO_FATAL_FAILURE(Open());
@@ -840,7 +881,7 @@ TEST_F(Tool, PagesOpenThroughTheDesktopShell) {
 // reads it at start from its Linux environment, so it can't be set here).
 // The tool runs elevated from folders anyone can write to.
 TEST_F(Tool, AGdiplusDllBesideTheToolIsNeverLoaded) {
-    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"planted\\gdiplus.dll").c_str(), (m_folder + L"gdiplus.dll").c_str(),
+    ASSERT_TRUE(::CopyFileW((ToolFolder() + L"planted\\gdiplus.dll").c_str(), (m_folder + L"gdiplus.dll").c_str(),
                             FALSE));
     Launch();
     HWND shell = nullptr;
