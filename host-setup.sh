@@ -1,24 +1,62 @@
 # The Linux host's side of the project, sourced by ./test, ./run and
 # tests/e2e/benchmark: installs what the build and the tests need on a fresh
-# Debian machine (as root), builds a preset, and starts and stops an X server
-# (with the stand-in window manager) when there is none.
+# Debian machine (as root), checks that it runs 32-bit Windows programs,
+# builds a preset, and starts and stops an X server (with the stand-in window
+# manager) when there is none.
 TARNWICK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 TARNWICK_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-                   wine wine64 xvfb xauth x11-utils fonts-wqy-zenhei fonts-wqy-microhei googletest python3
-                   python3-pil python3-xlib zopfli imagemagick zip unzip)
+                   wine wine64 wine32:i386 xvfb xauth x11-utils fonts-wqy-zenhei fonts-wqy-microhei googletest python3
+                   python3-pil python3-xlib zopfli imagemagick zip unzip osslsigncode openssl)
 
 tarnwick_install() {
-    local missing=()
+    local missing=() sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    # wine32 comes from the i386 side of Debian; multiarch wants the amd64
+    # libraries it shares at the same versions, so apt may upgrade some.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        echo "adding the i386 architecture (for wine32)"
+        $sudo dpkg --add-architecture i386
+    fi
     for p in "${TARNWICK_PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "installing: ${missing[*]}"
-        local sudo=""
-        [ "$(id -u)" -eq 0 ] || sudo=sudo
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
     fi
+}
+
+# The release is 32-bit and is tested under wine32 in a WoW64 prefix. A small
+# 32-bit program of our own, run in that prefix, says whether this machine
+# can do that at all; a kernel without 32-bit support can't (its message says
+# ia32_emulation).
+#   tarnwick_check_32bit PREFIX
+tarnwick_check_32bit() {
+    local prefix probe out
+    prefix=$(realpath -m "$1")
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo "This machine refuses 32-bit code: wine32's loader (/usr/lib/wine/wine) does not start." >&2
+        dmesg 2>/dev/null | grep -m1 -i "32-bit emulation" >&2 || true
+        return 1
+    fi
+    # A prefix made before wine32 was installed has no 32-bit side.
+    if [ -f "$prefix/.tarnwick-ready" ] && [ ! -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+        rm -rf "$prefix" "$prefix.lock"
+    fi
+    probe=$TARNWICK_ROOT/build/probe32/ok.exe
+    mkdir -p "$(dirname "$probe")"
+    printf '#include <stdio.h>\nint main(void) { puts("ok"); return 0; }\n' |
+        i686-w64-mingw32-gcc -x c -o "$probe" -
+    out=$(WINEPREFIX=$prefix "$TARNWICK_ROOT/cmake/wine-run" "$probe" 2>"$probe.err" | tr -d '\r') || true
+    if [ "$out" != ok ]; then
+        echo "This machine does not run 32-bit Windows programs: a 32-bit ok.exe in the WoW64 prefix $prefix said:" >&2
+        # Wine speaks code page 936 here, as the tests have it.
+        cat - "$probe.err" <<<"$out" | iconv -f GB18030 -t UTF-8 -c >&2
+        return 1
+    fi
+    echo "32-bit Windows programs run here (WoW64 prefix $prefix)"
 }
 
 tarnwick_build() {
@@ -66,7 +104,7 @@ tarnwick_stop_display() {
     # Every prefix the scripts and tests may have started a wineserver in.
     local prefix
     for prefix in "${WINEPREFIX:-}" "$TARNWICK_ROOT"/build/wineprefix* "$TARNWICK_ROOT"/build/run-prefix \
-                  "$TARNWICK_ROOT"/build/*/e2e-prefix; do
+                  "$TARNWICK_ROOT"/build/*/e2e-prefix "$TARNWICK_ROOT"/build/*/e2e32-prefix; do
         [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done
     if [ -n "${TARNWICK_WM_PID:-}" ]; then

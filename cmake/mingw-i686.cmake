@@ -8,4 +8,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TARNWICK_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# This machine cannot execute 32-bit code: the release build is compiled and checked only.
+# The release: tests/e2e/run-e2e32 runs it, as built here, in a WoW64 prefix.

@@ -49,6 +49,24 @@ std::vector<std::wstring> FilesIn(const std::wstring& dir) {
     return out;
 }
 
+// The folder the tool under test is copied from: this build's, or the one
+// TARNWICK_E2E_TOOL_DIR names (the 32-bit release, tests/e2e/run-e2e32), with
+// the planted gdiplus.dll of the same build under it.
+std::wstring ToolFolder() {
+    wchar_t dir[MAX_PATH] = {};
+    DWORD n = ::GetEnvironmentVariableW(L"TARNWICK_E2E_TOOL_DIR", dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return ProgramFolder();
+    std::wstring folder(dir, n);
+    return folder.back() == L'\\' ? folder : folder + L"\\";
+}
+
+// A 32-bit tool's HKLM\Software is the WoW64 view of it.
+REGSAM ToolRegistryView() {
+    DWORD type = 0;
+    bool is32 = ::GetBinaryTypeW((ToolFolder() + L"Tarnwick.exe").c_str(), &type) && type == SCS_32BIT_BINARY;
+    return is32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
 RECT WindowRect(HWND h) {
     RECT r{};
     ::GetWindowRect(h, &r);
@@ -141,8 +159,8 @@ class Tool : public ::testing::Test {
 protected:
     void SetUp() override {
         m_folder = MakeTempFolder(L"Tarnwick e2e tool") + L"\\";
-        ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Tarnwick.exe").c_str(), (m_folder + L"Tarnwick.exe").c_str(), FALSE));
-        ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"DalvexFeedbackInformation.dll").c_str(),
+        ASSERT_TRUE(::CopyFileW((ToolFolder() + L"Tarnwick.exe").c_str(), (m_folder + L"Tarnwick.exe").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW((ToolFolder() + L"DalvexFeedbackInformation.dll").c_str(),
                                 (m_folder + L"DalvexFeedbackInformation.dll").c_str(), FALSE));
         m_service.Set(CFakeService::Behaviour::Answer, 200, "1.0.1");
         PointLibraryAt(m_folder, LoopbackBase(m_service.Port()));
@@ -167,7 +185,12 @@ protected:
         ::DeleteFileW(m_trace.c_str());
         ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", m_trace.c_str());
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kToolOverrides);
-        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled");
+        HKEY record = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_SET_VALUE | ToolRegistryView(),
+                            &record) == ERROR_SUCCESS) {
+            ::RegDeleteValueW(record, L"SpoolerDisabled");
+            ::RegCloseKey(record);
+        }
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
         RegisterBrowser();
     }
@@ -503,9 +526,15 @@ DWORD SpoolerStartType() {
 }
 
 bool SpoolerDisabledRecorded() {
+    HKEY record = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_QUERY_VALUE | ToolRegistryView(),
+                        &record) != ERROR_SUCCESS)
+        return false;
     DWORD value = 0, size = sizeof(value);
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", L"SpoolerDisabled", RRF_RT_REG_DWORD,
-                          nullptr, &value, &size) == ERROR_SUCCESS;
+    bool found = ::RegGetValueW(record, nullptr, L"SpoolerDisabled", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+                 ERROR_SUCCESS;
+    ::RegCloseKey(record);
+    return found;
 }
 }  // namespace
 
@@ -634,8 +663,11 @@ TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
     for (const auto& r : m_service.Requests())
         if (r.method == "POST" && r.body.find("answer=1") != std::string::npos) reported = true;
     EXPECT_TRUE(reported) << "the answer did not reach the service";
-    // Started as the user, through the desktop shell, never elevated.
-    EXPECT_EQ(0u, RemovalTraced().find("program shell ")) << ReadFileBytes(m_trace);
+    // Started as the user, through the desktop shell, never elevated; the
+    // release has no trace.
+    if (ToolFolder() == ProgramFolder()) {
+        EXPECT_EQ(0u, RemovalTraced().find("program shell ")) << ReadFileBytes(m_trace);
+    }
     // One del removes them one after the other, then the folder goes.
     for (const wchar_t* name : {L"Tarnwick.exe", L"DalvexFeedbackInformation.dll", L"LOG.txt"})
         EXPECT_TRUE(WaitFor([&] { return !FileExists(m_folder + name); }, 10000)) << "not removed";
@@ -884,7 +916,7 @@ TEST_F(Tool, PagesOpenThroughTheDesktopShell) {
 // reads it at start from its Linux environment, so it can't be set here).
 // The tool runs elevated from folders anyone can write to.
 TEST_F(Tool, AGdiplusDllBesideTheToolIsNeverLoaded) {
-    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"planted\\gdiplus.dll").c_str(), (m_folder + L"gdiplus.dll").c_str(),
+    ASSERT_TRUE(::CopyFileW((ToolFolder() + L"planted\\gdiplus.dll").c_str(), (m_folder + L"gdiplus.dll").c_str(),
                             FALSE));
     Launch();
     HWND shell = nullptr;
@@ -965,7 +997,7 @@ TEST_F(Tool, APrintSystemThatNeverAnswersDelaysTheResultByAtMostSixAndAHalfSecon
 // Like gdiplus.dll above, for the print system, which is loaded on the
 // first repair; native first, as Windows takes a DLL beside the program.
 TEST_F(Tool, AWinspoolBesideTheToolIsNeverLoaded) {
-    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"planted\\winspool.drv").c_str(),
+    ASSERT_TRUE(::CopyFileW((ToolFolder() + L"planted\\winspool.drv").c_str(),
                             (m_folder + L"winspool.drv").c_str(), FALSE));
     OverrideForTheTool(L"winspool.drv", L"native,builtin");
     ASSERT_NO_FATAL_FAILURE(Open());
