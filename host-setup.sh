@@ -104,7 +104,7 @@ tarnwick_stop_display() {
     # Every prefix the scripts and tests may have started a wineserver in.
     local prefix
     for prefix in "${WINEPREFIX:-}" "$TARNWICK_ROOT"/build/wineprefix* "$TARNWICK_ROOT"/build/run-prefix \
-                  "$TARNWICK_ROOT"/build/*/e2e-prefix "$TARNWICK_ROOT"/build/*/e2e32-prefix; do
+                  "$TARNWICK_ROOT"/build/*/e2e-prefix* "$TARNWICK_ROOT"/build/*/e2e32-prefix; do
         [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done
     if [ -n "${TARNWICK_WM_PID:-}" ]; then

@@ -45,7 +45,9 @@ std::string CNamedLock::UnavailableLine() const {
     // 无法打开锁 <name>（错误 <n>），不加锁继续
     std::string line = "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCB\xF8 ";
     for (wchar_t c : m_name) line += c < 0x80 ? static_cast<char>(c) : '?';
-    line += "\xA3\xA8\xB4\xED\xCE\xF3 " + std::to_string(m_openError) +
+    char error[16];
+    _ultoa(m_openError, error, 10);  // not std::to_string: no printf in the program
+    line += "\xA3\xA8\xB4\xED\xCE\xF3 " + std::string(error) +
             "\xA3\xA9\xA3\xAC\xB2\xBB\xBC\xD3\xCB\xF8\xBC\xCC\xD0\xF8";
     return line;
 }

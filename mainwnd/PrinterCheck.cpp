@@ -16,7 +16,13 @@ std::string Gbk(const std::wstring& text) {
     return out;
 }
 
-std::wstring Number(DWORD n) { return std::to_wstring(n); }
+// The C library's own conversion: std::to_wstring's printf would bring a
+// whole formatter into the program for a few numbers.
+std::wstring Number(DWORD n) {
+    wchar_t text[16];
+    _ultow(n, text, 10);
+    return text;
+}
 
 std::wstring Quoted(const std::wstring& name) { return L"“" + name + L"”"; }
 

@@ -431,6 +431,21 @@ OkAnswer ConfirmResult(DWORD pid, HWND start, DWORD ms) {
 }
 }  // namespace
 
+TEST_F(Tool, AnEmptyQueueSkipsTheDeleteAndAStoppedSpoolerStillRunsThrough) {
+    SetSpooler("stopped auto");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    auto seen = RunRepair(&result);
+    EXPECT_EQ(L"修复成功", result);
+    auto widths = Widths(seen);
+    EXPECT_EQ(widths.end(), std::find(widths.begin(), widths.end(), 130)) << "65 shown without a delete";
+    EXPECT_NE(widths.end(), std::find(widths.begin(), widths.end(), 156));
+    std::string log = Log();
+    EXPECT_EQ(std::string::npos, log.find("] del ")) << "the delete was issued";
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"没有启动")));
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"找不到文件")));
+}
+
 TEST_F(Tool, QueuedJobsAreClearedAndTwoRunsFollowEachOther) {
     QueueJobs();
     ASSERT_NO_FATAL_FAILURE(Open());
@@ -477,21 +492,6 @@ TEST_F(Tool, QueuedJobsAreClearedAndTwoRunsFollowEachOther) {
         for (size_t p = 0; (p = l.find("] net session /delete /y\r\n", p)) != std::string::npos; ++p) ++n;
         return n;
     }());
-}
-
-TEST_F(Tool, AnEmptyQueueSkipsTheDeleteAndAStoppedSpoolerStillRunsThrough) {
-    SetSpooler("stopped auto");
-    ASSERT_NO_FATAL_FAILURE(Open());
-    std::wstring result;
-    auto seen = RunRepair(&result);
-    EXPECT_EQ(L"修复成功", result);
-    auto widths = Widths(seen);
-    EXPECT_EQ(widths.end(), std::find(widths.begin(), widths.end(), 130)) << "65 shown without a delete";
-    EXPECT_NE(widths.end(), std::find(widths.begin(), widths.end(), 156));
-    std::string log = Log();
-    EXPECT_EQ(std::string::npos, log.find("] del ")) << "the delete was issued";
-    EXPECT_NE(std::string::npos, log.find(Gbk(L"没有启动")));
-    EXPECT_NE(std::string::npos, log.find(Gbk(L"找不到文件")));
 }
 
 namespace {
