@@ -11,23 +11,29 @@ namespace {
 // A tool started at the same moment may not have its window up yet.
 const DWORD kFirstToolWindowMs = 10000;
 const DWORD kLookEveryMs = 50;
+const DWORD kRestoreMs = 1000;
 }
 
 bool BringFirstToolForward(DWORD waitMs) {
     DWORD start = ::GetTickCount();
-    for (;;) {
-        FrontWindows windows = FindFrontWindows();
-        if (windows.front) {
-            // The user has just started us, so Windows lets us hand the
-            // foreground on. Asynchronous: the first tool may be busy, and a
-            // second start must not wait on it.
-            if (windows.main && ::IsIconic(windows.main)) ::ShowWindowAsync(windows.main, SW_RESTORE);
-            ::SetForegroundWindow(windows.front);
-            return true;
-        }
+    FrontWindows windows;
+    while (!(windows = FindFrontWindows()).front) {
         if (::GetTickCount() - start >= waitMs) return false;
         ::Sleep(kLookEveryMs);
     }
+    // Asynchronous: the first tool may be busy, and a second start must not
+    // wait on it. Its progress or result window comes back with it and is
+    // looked for again.
+    if (windows.main && ::IsIconic(windows.main)) {
+        ::ShowWindowAsync(windows.main, SW_RESTORE);
+        for (DWORD t = ::GetTickCount(); ::IsIconic(windows.main) && ::GetTickCount() - t < kRestoreMs;)
+            ::Sleep(kLookEveryMs);
+        FrontWindows restored = FindFrontWindows();
+        if (restored.front) windows = restored;
+    }
+    // The user has just started us, so Windows lets us hand the foreground on.
+    ::SetForegroundWindow(windows.front);
+    return true;
 }
 
 bool BecomeTheSessionsTool(CNamedLock& instance) {

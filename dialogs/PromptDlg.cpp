@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/DialogMessages.h"
+#include "dialogs/FrontWindow.h"
 #include "dialogs/PromptChildDlg.h"
 #include "res/resource.h"
 
@@ -26,7 +27,14 @@ BOOL CPromptDlg::OnInitDialog() {
     // buttons could never be closed.
     StartShell(RECT{wr.left, wr.top, wr.left + size.cx, wr.top + size.cy}, m_shellImage, std::move(panel),
                IDD_PROMPT_PANEL, false, true);
+    // What a second start of the tool brings forward first.
+    MarkFrontWindow(m_hWnd, FrontRank::Prompt);
     return TRUE;
+}
+
+void CPromptDlg::OnDestroy() {
+    UnmarkFrontWindow(m_hWnd);
+    CLayeredShell::OnDestroy();
 }
 
 void CPromptDlg::LayoutPanel() { static_cast<CPromptChildDlg*>(m_panel.get())->LayoutPanel(); }

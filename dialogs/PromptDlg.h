@@ -20,6 +20,7 @@ protected:
     BOOL OnInitDialog() override;
     void LayoutPanel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroy() override;
 
     std::wstring m_promptText;
     int m_promptMode = kPromptOk;

@@ -1,6 +1,5 @@
 #include "mainwnd/ResultPrompt.h"
 
-#include "dialogs/FrontWindow.h"
 #include "dialogs/PromptChildDlg.h"
 #include "framework/Gdi.h"
 
@@ -48,7 +47,6 @@ BOOL CResultPrompt::OnInitDialog() {
             panel->m_message.SetWindowText(FitPrinterNotice(dc, area, m_promptText, m_notice));
         }
     }
-    MarkFrontWindow(m_hWnd, FrontRank::Prompt);
     m_slot = m_hWnd;
     return focus;
 }
@@ -63,9 +61,4 @@ void CResultPrompt::OnOK() {
 void CResultPrompt::OnCancel() {
     if (m_startBackOnClose) ::EnableWindow(m_start, TRUE);
     CPromptDlg::OnCancel();
-}
-
-void CResultPrompt::OnDestroy() {
-    UnmarkFrontWindow(m_hWnd);
-    CPromptDlg::OnDestroy();
 }

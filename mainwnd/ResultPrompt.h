@@ -25,7 +25,6 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void OnDestroy() override;
 
 private:
     std::atomic<HWND>& m_slot;

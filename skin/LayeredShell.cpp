@@ -89,14 +89,15 @@ void CLayeredShell::OnMove() {
 // Minimising hides the panel with the shell's other owned windows. The
 // system menu's Restore shows them again, but a restore from elsewhere (a
 // second start of the tool, another program) shows the shell alone, which
-// has no controls: the panel comes back with it.
+// has no controls: they come back with it.
 void CLayeredShell::OnSize(WPARAM kind) {
     if (kind == SIZE_MINIMIZED) {
         m_minimised = true;
     } else if (kind == SIZE_RESTORED && m_minimised) {
         m_minimised = false;
-        if (m_panel && m_panel->IsWindow() && !m_panel->IsWindowVisible() && IsWindowVisible())
-            m_panel->ShowWindow(SW_SHOWNA);
+        if (!IsWindowVisible()) return;
+        ::ShowOwnedPopups(m_hWnd, TRUE);
+        if (m_panel && m_panel->IsWindow() && !m_panel->IsWindowVisible()) m_panel->ShowWindow(SW_SHOWNA);
     }
 }
 
