@@ -168,7 +168,7 @@ bool Resolve(HMODULE module, const char* name, Fn& out, std::string& missing) {
 
 }  // namespace
 
-std::unique_ptr<IPrintSystem> OpenWindowsPrintSystem(std::string& missing) {
+std::shared_ptr<IPrintSystem> OpenWindowsPrintSystem(std::string& missing) {
     missing.clear();
     // Not one of the DLLs Windows always takes from its own folder: by its
     // full path, never by name and never delay-loaded, where a missing
@@ -187,5 +187,5 @@ std::unique_ptr<IPrintSystem> OpenWindowsPrintSystem(std::string& missing) {
     all = Resolve(module, "EnumJobsW", calls.enumJobs, missing) && all;
     all = Resolve(module, "GetDefaultPrinterW", calls.getDefaultPrinter, missing) && all;
     if (!all) return nullptr;
-    return std::make_unique<CWindowsPrintSystem>(calls);
+    return std::make_shared<CWindowsPrintSystem>(calls);
 }

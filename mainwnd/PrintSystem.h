@@ -44,4 +44,4 @@ public:
 // first use and never unloaded: a call left behind may still be inside it.
 // Null when the library or one of its functions is missing, with the
 // missing name in `missing`.
-std::unique_ptr<IPrintSystem> OpenWindowsPrintSystem(std::string& missing);
+std::shared_ptr<IPrintSystem> OpenWindowsPrintSystem(std::string& missing);

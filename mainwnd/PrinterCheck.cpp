@@ -283,7 +283,7 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look) 
 
 BoundedCall CPrinterCheck::Run(void (*step)(IPrintSystem&, PrinterWork&), HANDLE stop, PrinterSurvey& out) {
     std::string missing;
-    std::shared_ptr<IPrintSystem> system(m_open(missing));
+    std::shared_ptr<IPrintSystem> system = m_open(missing);
     if (!system) {
         m_log(UnavailableLine(missing));
         return BoundedCall::NotStarted;

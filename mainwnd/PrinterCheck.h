@@ -79,7 +79,8 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look);
 class CPrinterCheck {
 public:
     static constexpr DWORD kLimitMs = 3000;
-    using OpenSystem = std::function<std::unique_ptr<IPrintSystem>(std::string& missing)>;
+    // A print system of the check's own, shared with the helpers it runs on.
+    using OpenSystem = std::function<std::shared_ptr<IPrintSystem>(std::string& missing)>;
     using LogLine = std::function<void(const std::string&)>;
 
     CPrinterCheck(OpenSystem open, LogLine log, DWORD limitMs = kLimitMs)

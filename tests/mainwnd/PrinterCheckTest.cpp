@@ -25,7 +25,7 @@ struct FakePrinter {
 };
 
 // A print system in memory; it records the changes asked of it. Shared with
-// the helper thread, which may outlive the check.
+// the helper threads, which may outlive the check.
 struct FakeSystem : IPrintSystem {
     std::vector<FakePrinter> printers;
     DWORD listError = ERROR_SUCCESS;
@@ -86,22 +86,8 @@ const DWORD kLocal = PRINTER_ATTRIBUTE_LOCAL;
 struct Check {
     std::shared_ptr<FakeSystem> system = std::make_shared<FakeSystem>();
     std::vector<std::string> log;
-    CPrinterCheck check{[this](std::string&) -> std::unique_ptr<IPrintSystem> { return std::make_unique<Forward>(system); },
+    CPrinterCheck check{[this](std::string&) -> std::shared_ptr<IPrintSystem> { return system; },
                         [this](const std::string& line) { log.push_back(line); }, 300};
-    // Each check gets its own print system, as the real one does; this one
-    // forwards to the shared fake.
-    struct Forward : IPrintSystem {
-        std::shared_ptr<FakeSystem> to;
-        explicit Forward(std::shared_ptr<FakeSystem> s) : to(std::move(s)) {}
-        DWORD ListPrinters(std::vector<PrinterListing>& o) override { return to->ListPrinters(o); }
-        DWORD ReadPrinter(const std::wstring& n, PrinterStateRead& o) override { return to->ReadPrinter(n, o); }
-        DWORD ListJobs(const std::wstring& n, std::vector<PrintJobInfo>& o) override { return to->ListJobs(n, o); }
-        DWORD Resume(const std::wstring& n, const std::atomic<bool>& l) override { return to->Resume(n, l); }
-        DWORD ClearWorkOffline(const std::wstring& n, const std::atomic<bool>& l) override {
-            return to->ClearWorkOffline(n, l);
-        }
-        DWORD DefaultPrinter(std::wstring& n) override { return to->DefaultPrinter(n); }
-    };
     bool Logged(const std::wstring& line) const {
         for (const auto& l : log)
             if (l == Gbk(line)) return true;
@@ -185,7 +171,7 @@ TEST(PrinterCheck, FailuresAreLoggedAndNothingElseHappens) {
     EXPECT_EQ(std::vector<std::string>{Gbk(L"无法列出打印机（错误 1722）")}, failing.log);
 
     Check missing;
-    missing.check = CPrinterCheck([](std::string& what) -> std::unique_ptr<IPrintSystem> {
+    missing.check = CPrinterCheck([](std::string& what) -> std::shared_ptr<IPrintSystem> {
         what = "EnumJobsW";
         return nullptr;
     }, [&](const std::string& line) { missing.log.push_back(line); });
@@ -224,9 +210,6 @@ TEST(PrinterCheck, ACallThatBlocksIsLeftBehindAndChangesNothingAfterwards) {
     closing.system->printers = {{L"Office", kLocal, 0, {}}};
     closing.system->blockOn = L"Office";
     HANDLE stop = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    closing.check = CPrinterCheck([&](std::string&) -> std::unique_ptr<IPrintSystem> {
-        return std::make_unique<Check::Forward>(closing.system);
-    }, [&](const std::string& line) { closing.log.push_back(line); });
     t0 = ::GetTickCount();
     closing.check.Record(stop);
     EXPECT_LT(::GetTickCount() - t0, 500u);
