@@ -87,12 +87,8 @@ public:
         CPrinterHandle printer(m_calls, name, PRINTER_ACCESS_USE);
         if (!printer.Get()) return printer.Error();
         std::vector<BYTE> buffer;
-        DWORD error = CallWithBuffer(buffer, [&](LPBYTE data, DWORD size, LPDWORD needed) {
-            return m_calls.getPrinter(printer.Get(), 2, data, size, needed);
-        });
-        if (error != ERROR_SUCCESS) return error;
-        if (buffer.size() < sizeof(PRINTER_INFO_2W)) return ERROR_INVALID_DATA;
-        auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        PRINTER_INFO_2W* info = nullptr;
+        if (DWORD error = GetLevel2(printer.Get(), buffer, info)) return error;
         out.status = info->Status;
         out.attributes = info->Attributes;
         return ERROR_SUCCESS;
@@ -125,12 +121,8 @@ public:
         CPrinterHandle printer(m_calls, name, PRINTER_ACCESS_ADMINISTER);
         if (!printer.Get()) return printer.Error();
         std::vector<BYTE> buffer;
-        DWORD error = CallWithBuffer(buffer, [&](LPBYTE data, DWORD size, LPDWORD needed) {
-            return m_calls.getPrinter(printer.Get(), 2, data, size, needed);
-        });
-        if (error != ERROR_SUCCESS) return error;
-        if (buffer.size() < sizeof(PRINTER_INFO_2W)) return ERROR_INVALID_DATA;
-        auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+        PRINTER_INFO_2W* info = nullptr;
+        if (DWORD error = GetLevel2(printer.Get(), buffer, info)) return error;
         info->Attributes &= ~static_cast<DWORD>(PRINTER_ATTRIBUTE_WORK_OFFLINE);
         // Everything else as read; the descriptor is left as it is.
         info->pSecurityDescriptor = nullptr;
@@ -150,6 +142,17 @@ public:
     }
 
 private:
+    // GetPrinterW level 2 into `buffer`, which `info` then points into.
+    DWORD GetLevel2(HANDLE printer, std::vector<BYTE>& buffer, PRINTER_INFO_2W*& info) {
+        DWORD error = CallWithBuffer(buffer, [&](LPBYTE data, DWORD size, LPDWORD needed) {
+            return m_calls.getPrinter(printer, 2, data, size, needed);
+        });
+        if (error != ERROR_SUCCESS) return error;
+        if (buffer.size() < sizeof(PRINTER_INFO_2W)) return ERROR_INVALID_DATA;
+        info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+        return ERROR_SUCCESS;
+    }
+
     static DWORD LastError() {
         DWORD error = ::GetLastError();
         return error ? error : ERROR_GEN_FAILURE;

@@ -188,13 +188,16 @@ void LookAtQueues(IPrintSystem& system, PrinterWork& work) {
     Finish(work);
 }
 
+// The lines of a survey that found no queue to speak of; false when it did.
+static bool NothingListed(const PrinterSurvey& survey, std::vector<std::string>& lines) {
+    if (survey.listError != ERROR_SUCCESS) lines.push_back(Gbk(Failed(L"无法列出打印机", survey.listError)));
+    else if (survey.queues.empty()) lines.push_back(Gbk(L"未找到打印机"));
+    return !lines.empty();
+}
+
 std::vector<std::string> RecordLines(const PrinterSurvey& record) {
     std::vector<std::string> lines;
-    if (record.listError != ERROR_SUCCESS) {
-        lines.push_back(Gbk(Failed(L"无法列出打印机", record.listError)));
-        return lines;
-    }
-    if (record.queues.empty()) lines.push_back(Gbk(L"未找到打印机"));
+    if (NothingListed(record, lines)) return lines;
     for (const auto& q : record.queues) {
         std::wstring head = L"打印机" + Quoted(q.name) + L"：";
         lines.push_back(Gbk(head + (q.readError ? Failed(L"无法读取状态", q.readError) : Describe(q.state)) + Kind(q)));
@@ -209,11 +212,7 @@ std::vector<std::string> RecordLines(const PrinterSurvey& record) {
 
 std::vector<std::string> LookLines(const PrinterSurvey& look) {
     std::vector<std::string> lines;
-    if (look.listError != ERROR_SUCCESS) {
-        lines.push_back(Gbk(Failed(L"无法列出打印机", look.listError)));
-        return lines;
-    }
-    if (look.queues.empty()) lines.push_back(Gbk(L"未找到打印机"));
+    if (NothingListed(look, lines)) return lines;
     for (const auto& q : look.queues) {
         std::wstring done;
         auto add = [&](const std::wstring& part) {

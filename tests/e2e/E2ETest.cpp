@@ -11,9 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-#include <tlhelp32.h>
-
 #include "skin/ResourceImage.h"
 #include "tests/fakes/FakeConsole.h"
 #include "tests/feedback/FakeService.h"
@@ -1039,7 +1036,11 @@ TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
     ::GetWindowThreadProcessId(shell, &tool);
     HANDLE loser = tool == m_pid ? other.hProcess : m_process;
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(loser, 5000)) << "two tools run";
-    if (tool != m_pid) std::swap(m_process, other.hProcess), m_pid = tool;
+    // From here on the fixture follows the tool that stayed.
+    if (tool != m_pid) {
+        std::swap(m_process, other.hProcess);
+        m_pid = tool;
+    }
     ::CloseHandle(other.hProcess);
     m_shell = shell;
     ASSERT_TRUE(WaitFor([&] { return (m_panel = PanelOf(m_shell)) != nullptr; }, 5000));
