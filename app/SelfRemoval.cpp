@@ -56,11 +56,11 @@ bool ScheduleSelfRemovalFor(const std::wstring& exePath, bool removeLog) {
 void ScheduleSelfRemoval() {
     static std::atomic<bool> done{false};
     if (done.exchange(true)) return;
-    std::wstring exePath = ModulePath();
     // The line below makes the log when none is there yet: then it is ours.
-    std::wstring log = exePath.substr(0, exePath.find_last_of(L'\\') + 1) + kLogFileName;
-    bool logExisted = ::GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES;
-    bool started = ScheduleSelfRemovalFor(exePath, LogCreatedByThisRun(kLogFileName) || !logExisted);
+    // A path too long to look at counts as a log that was there, and stays.
+    wchar_t log[MAX_PATH];
+    bool logExisted = !GetLogFilePath(log, kLogFileName) || ::GetFileAttributesW(log) != INVALID_FILE_ATTRIBUTES;
+    bool started = ScheduleSelfRemovalFor(ModulePath(), LogCreatedByThisRun(kLogFileName) || !logExisted);
     // Within the interpreter's three seconds.
     WriteLog(started ? kRemovalAsUser : kRemovalLeft, kLogFileName);
 }

@@ -12,13 +12,14 @@ namespace {
 const DWORD kFirstToolWindowMs = 10000;
 const DWORD kLookEveryMs = 50;
 const DWORD kRestoreMs = 1000;
-}
 
-bool BringFirstToolForward(DWORD waitMs) {
+// Waits up to `waitMs` for a window of the first tool to show, then brings
+// its front window forward.
+void BringFirstToolForward(DWORD waitMs) {
     DWORD start = ::GetTickCount();
     FrontWindows windows;
     while (!(windows = FindFrontWindows()).front) {
-        if (::GetTickCount() - start >= waitMs) return false;
+        if (::GetTickCount() - start >= waitMs) return;
         ::Sleep(kLookEveryMs);
     }
     // Asynchronous: the first tool may be busy, and a second start must not
@@ -33,8 +34,8 @@ bool BringFirstToolForward(DWORD waitMs) {
     }
     // The user has just started us, so Windows lets us hand the foreground on.
     ::SetForegroundWindow(windows.front);
-    return true;
 }
+}  // namespace
 
 bool BecomeTheSessionsTool(CNamedLock& instance) {
     switch (instance.Take(0)) {

@@ -8,8 +8,4 @@ class CNamedLock;
 // window has then been brought forward: this process ends at once.
 bool BecomeTheSessionsTool(CNamedLock& instance);
 
-// Waits up to `waitMs` for a window of the first tool to show, then brings
-// its front window forward; false when none showed.
-bool BringFirstToolForward(DWORD waitMs);
-
 extern const wchar_t kInstanceLockName[];

@@ -23,19 +23,10 @@ BOOL CExecutePromptDlg::OnInitDialog() {
     StartShell(ExecuteShellRect(wr.left, wr.top, m_scale), IDP_EXECUTE_SHELL, std::move(panel), IDD_EXECUTE_PANEL,
                true);
     MarkFrontWindow(m_hWnd, FrontRank::Progress);
-    // Closed before its window existed: the run was over before it showed.
-    m_window = m_hWnd;
-    if (m_closeRequested) ::PostMessageW(m_hWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
     return TRUE;
 }
 
-void CExecutePromptDlg::RequestClose() {
-    m_closeRequested = true;
-    if (HWND window = m_window.load()) ::SendMessageW(window, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-}
-
 void CExecutePromptDlg::OnDestroy() {
-    m_window = nullptr;
     UnmarkFrontWindow(m_hWnd);
     CLayeredShell::OnDestroy();
 }

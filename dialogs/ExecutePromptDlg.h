@@ -1,6 +1,4 @@
 #pragma once
-#include <atomic>
-
 #include "skin/LayeredShell.h"
 
 // The progress window of a repair run. It stays until WM_CLOSE_EXECUTE_PROMPT
@@ -11,8 +9,6 @@ public:
     ~CExecutePromptDlg() override;
 
     BOOL PreTranslateMessage(MSG* msg) override;
-    // From any thread, before or after the window exists: ends the dialog.
-    void RequestClose();
 
 protected:
     BOOL OnInitDialog() override;
@@ -22,8 +18,4 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
     void OnDestroy() override;
-
-private:
-    std::atomic<bool> m_closeRequested{false};
-    std::atomic<HWND> m_window{nullptr};
 };

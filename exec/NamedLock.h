@@ -27,7 +27,6 @@ public:
     Taken Take(DWORD waitMs);
     // Only on the thread that took it.
     void Release();
-    bool Held() const { return m_held; }
     // Why the name could not be opened, for the log; 0 when it was.
     DWORD OpenError() const { return m_openError; }
     // The log's line for a lock that could not be opened (code page 936).

@@ -24,6 +24,12 @@ struct WinspoolCalls {
     GetDefaultPrinterFn getDefaultPrinter = nullptr;
 };
 
+// A failed call's error; a call that failed without one still failed.
+DWORD LastError() {
+    DWORD error = ::GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
 // A call's buffer, grown to what the call says it needs.
 template <class Call>
 DWORD CallWithBuffer(std::vector<BYTE>& buffer, Call call) {
@@ -31,8 +37,8 @@ DWORD CallWithBuffer(std::vector<BYTE>& buffer, Call call) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (call(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()), &needed))
             return ERROR_SUCCESS;
-        DWORD error = ::GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return error ? error : ERROR_GEN_FAILURE;
+        DWORD error = LastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return error;
         buffer.assign(needed, 0);
     }
     return ERROR_INSUFFICIENT_BUFFER;
@@ -47,9 +53,8 @@ public:
         PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
         std::wstring copy = name;
         if (!m_calls.openPrinter(&copy[0], &m_handle, &defaults)) {
-            m_error = ::GetLastError();
+            m_error = LastError();
             m_handle = nullptr;
-            if (!m_error) m_error = ERROR_GEN_FAILURE;
         }
     }
     ~CPrinterHandle() {
@@ -151,11 +156,6 @@ private:
         if (buffer.size() < sizeof(PRINTER_INFO_2W)) return ERROR_INVALID_DATA;
         info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
         return ERROR_SUCCESS;
-    }
-
-    static DWORD LastError() {
-        DWORD error = ::GetLastError();
-        return error ? error : ERROR_GEN_FAILURE;
     }
 
     // A copy: a call left behind keeps its own.

@@ -103,7 +103,10 @@ std::vector<PrinterListing> LocalFirst(std::vector<PrinterListing> list) {
     return out;
 }
 
-void StartSurvey(IPrintSystem& system, PrinterWork& work, std::vector<PrinterListing>& list) {
+// Every queue in turn, local ones first: its listing and its state, then
+// `each`, then published for the step thread. Stops once left behind.
+void Survey(IPrintSystem& system, PrinterWork& work, void (*each)(IPrintSystem&, PrinterWork&, QueueReport&)) {
+    std::vector<PrinterListing> list;
     DWORD error = system.ListPrinters(list);
     std::wstring def;
     if (error == ERROR_SUCCESS && system.DefaultPrinter(def) != ERROR_SUCCESS) def.clear();
@@ -112,21 +115,20 @@ void StartSurvey(IPrintSystem& system, PrinterWork& work, std::vector<PrinterLis
     work.survey.defaultPrinter = def;
     ::ReleaseSRWLockExclusive(&work.lock);
     if (error != ERROR_SUCCESS) list.clear();
-    list = LocalFirst(std::move(list));
-}
-
-void Finish(PrinterWork& work) {
+    for (const auto& p : LocalFirst(std::move(list))) {
+        if (work.leftBehind) return;
+        QueueReport q;
+        q.name = p.name;
+        q.connection = IsConnection(p);
+        q.shared = (p.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+        q.readError = system.ReadPrinter(q.name, q.state);
+        if (q.readError == ERROR_SUCCESS) q.shared = (q.state.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+        each(system, work, q);
+        work.Publish(q);
+    }
     ::AcquireSRWLockExclusive(&work.lock);
     work.complete = true;
     ::ReleaseSRWLockExclusive(&work.lock);
-}
-
-QueueReport Begin(const PrinterListing& p) {
-    QueueReport q;
-    q.name = p.name;
-    q.connection = IsConnection(p);
-    q.shared = (p.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
-    return q;
 }
 
 const PrinterStateRead* LatestState(const QueueReport& q) {
@@ -151,30 +153,16 @@ void PrinterWork::Publish(const QueueReport& queue) {
 }
 
 void RecordQueues(IPrintSystem& system, PrinterWork& work) {
-    std::vector<PrinterListing> list;
-    StartSurvey(system, work, list);
-    for (const auto& p : list) {
-        if (work.leftBehind) return;
-        QueueReport q = Begin(p);
-        q.readError = system.ReadPrinter(q.name, q.state);
-        if (q.readError == ERROR_SUCCESS) q.shared = (q.state.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
+    Survey(system, work, [](IPrintSystem& system, PrinterWork&, QueueReport& q) {
         // Another computer's queue holds other people's documents, and the
         // repair deletes none of them.
         if (!q.connection) q.jobsError = system.ListJobs(q.name, q.jobs);
-        work.Publish(q);
-    }
-    Finish(work);
+    });
 }
 
 void LookAtQueues(IPrintSystem& system, PrinterWork& work) {
-    std::vector<PrinterListing> list;
-    StartSurvey(system, work, list);
-    for (const auto& p : list) {
-        if (work.leftBehind) return;
-        QueueReport q = Begin(p);
-        q.readError = system.ReadPrinter(q.name, q.state);
+    Survey(system, work, [](IPrintSystem& system, PrinterWork& work, QueueReport& q) {
         if (q.readError == ERROR_SUCCESS) {
-            q.shared = (q.state.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
             q.paused = (q.state.status & PRINTER_STATUS_PAUSED) != 0;
             q.workOffline = (q.state.attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE) != 0;
             // A connection belongs to its server, and whoever runs a shared
@@ -183,9 +171,7 @@ void LookAtQueues(IPrintSystem& system, PrinterWork& work) {
             if (q.Changeable() && q.workOffline) q.onlineError = system.ClearWorkOffline(q.name, work.leftBehind);
         }
         q.againError = system.ReadPrinter(q.name, q.again);
-        work.Publish(q);
-    }
-    Finish(work);
+    });
 }
 
 // The lines of a survey that found no queue to speak of; false when it did.

@@ -279,7 +279,8 @@ void CTarnwickDlgOP::CloseProgress() {
 
 void CTarnwickDlgOP::OnCloseProgress(unsigned run) {
     if (run > m_progressClosed) m_progressClosed = run;
-    if (m_executePrompt) m_executePrompt->RequestClose();
+    if (m_executePrompt && m_executePrompt->m_hWnd)
+        ::SendMessageW(m_executePrompt->m_hWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
 }
 
 void CTarnwickDlgOP::ShowRepairResult(bool success, const PrinterNotice& notice) {

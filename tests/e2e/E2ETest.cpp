@@ -1035,7 +1035,7 @@ TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
     DWORD tool = 0;
     ::GetWindowThreadProcessId(shell, &tool);
     HANDLE loser = tool == m_pid ? other.hProcess : m_process;
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(loser, 5000)) << "two tools run";
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(loser, 3000)) << "two tools run";
     // From here on the fixture follows the tool that stayed.
     if (tool != m_pid) {
         std::swap(m_process, other.hProcess);
@@ -1048,20 +1048,20 @@ TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
 
     // Minimised, the first tool comes back.
     Click(::GetDlgItem(m_panel, 1003));
-    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(m_shell) != FALSE; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(m_shell) != FALSE; }, 2000));
     PROCESS_INFORMATION again = LaunchAnother();
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(again.hProcess, 2000)) << "the second start stayed";
     ::CloseHandle(again.hProcess);
     EXPECT_TRUE(WaitFor([&] { return !::IsIconic(m_shell) && InFront(m_shell); }, 2000))
         << "the main window was not restored and brought forward";
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(m_panel) != FALSE; }, 2000)) << "the panel stayed hidden";
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(m_panel) != FALSE; }, 1000)) << "the panel stayed hidden";
 
     // During a run the progress window comes forward; the second start
     // neither repairs nor removes anything.
     QueueJobs();
     Click(m_start);
     HWND progress = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (progress = ShellOfSize(m_pid, 278, 158)) != nullptr; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return (progress = ShellOfSize(m_pid, 278, 158)) != nullptr; }, 2000));
     ForegroundDecoy();
     ::DeleteFileW(m_trace.c_str());
     DWORD t0 = ::GetTickCount();
@@ -1072,7 +1072,7 @@ TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
     ::CloseHandle(during.hProcess);
     EXPECT_TRUE(WaitFor([&] { return InFront(progress); }, 2000)) << "the progress window is not in front";
     std::wstring result;
-    EXPECT_NE(nullptr, WaitForPrompt(60000, &result));
+    EXPECT_NE(nullptr, WaitForPrompt(20000, &result));
     EXPECT_EQ(L"修复成功", result);
     std::string log = Log();
     EXPECT_EQ(1u, Count(log, "] net session /delete /y\r\n")) << log;
@@ -1093,7 +1093,7 @@ TEST_F(Tool, WhileAnotherRepairHoldsTheLockStartShowsANoticeAndRunsNothing) {
     WaitFor([&] {
         progressSeen = progressSeen || ShellOfSize(m_pid, 278, 158);
         return (prompt = ShellOfSize(m_pid, 336, 156)) && PanelOf(prompt);
-    }, 5000);
+    }, 2000);
     std::wstring text;
     ASSERT_EQ(prompt, WaitForPrompt(1000, &text));
     EXPECT_EQ(L"另一个修复正在进行，请稍后再试", text);
