@@ -100,10 +100,23 @@ tarnwick_display() {
     fi
 }
 
+# What the failed cases left (tests/support/TestMain.cpp): a folder each,
+# with a screenshot and the logs and traces the case named.
+#   tarnwick_report_artifacts FOLDER
+tarnwick_report_artifacts() {
+    local dir
+    [ -d "$1" ] || { echo "no test left anything in $1" >&2; return 0; }
+    echo "What the failed cases left, in $(realpath "$1"):" >&2
+    for dir in "$1"/*/; do
+        [ -d "$dir" ] && echo "  $(basename "$dir"): $(ls "$dir" | tr '\n' ' ')" >&2
+    done
+    return 0
+}
+
 tarnwick_stop_display() {
     # Every prefix the scripts and tests may have started a wineserver in.
     local prefix
-    for prefix in "${WINEPREFIX:-}" "$TARNWICK_ROOT"/build/wineprefix* "$TARNWICK_ROOT"/build/run-prefix \
+    for prefix in "${WINEPREFIX:-}" "$TARNWICK_ROOT"/build/wineprefix* "$TARNWICK_ROOT"/build/run-prefix "$TARNWICK_ROOT"/build/wine-template \
                   "$TARNWICK_ROOT"/build/*/e2e-prefix* "$TARNWICK_ROOT"/build/*/e2e32-prefix; do
         [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done

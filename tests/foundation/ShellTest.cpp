@@ -238,6 +238,7 @@ int RunChildCopy(const std::wstring& folder, DWORD dpi) {
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring exe = folder + L"\\foundation_tests.exe";
     if (!::CopyFileW(self, exe.c_str(), FALSE)) return -2;
+    KeepOnFailure(folder + L"\\LOG.txt");
     DWORD oldDpi = GetLogPixels();
     SetLogPixels(dpi);
     // Wine has no timeout.exe; the stand-in waits as Windows' does. The

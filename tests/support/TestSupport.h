@@ -41,6 +41,11 @@ bool FileExists(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 
+// A file that explains a failure of the running case (a log, a trace):
+// copied to build/test-artifacts/<Suite.Case>/, beside a screenshot, when
+// the case fails. Named again by each case that needs it.
+void KeepOnFailure(const std::wstring& path);
+
 // Prints both rectangles when they differ.
 std::string RectText(const RECT& r);
 #define EXPECT_RECT_EQ(expected, actual) EXPECT_EQ(RectText(expected), RectText(actual))
