@@ -105,12 +105,23 @@ TEST_F(SkinScrollWndTest, ReadOnlyRichEditReallyScrollsWithTheSkinnedBar) {
     HWND edit = MakeEdit();
     CSkinScrollWnd* frame = SkinWndScroll(edit, skin, 1.0f, 0);
     ASSERT_NE(nullptr, frame);
-    PumpFor(700);
+    // Ready once the bar shows the control's range where the frame placed
+    // it: a slow machine lays the text out later, and clicks on a bar that
+    // has no thumb yet page nothing.
+    ASSERT_TRUE(PumpUntil([&] {
+        SCROLLINFO mine{sizeof(mine), SIF_ALL, 0, 0, 0, 0, 0}, bars{};
+        ::GetScrollInfo(edit, SB_VERT, &mine);
+        frame->VertBar().GetScrollInfo(&bars);
+        RECT limit = PlaceInParent(frame->Limit());
+        return frame->VertBar().IsWindowVisible() && mine.nMax > static_cast<int>(mine.nPage) &&
+               bars.nMax == mine.nMax && bars.nPage == mine.nPage && limit.right == kPlace.right - kPlace.left - 13;
+    }, 5000));
+    PumpFor(100);
     RECT bar = ScreenRectOf(frame->VertBar());
     ASSERT_EQ(0, FirstLine(edit));
 
     ClickAt(bar.left + 6, bar.bottom - 6);
-    PumpFor(100);
+    PumpUntil([&] { return FirstLine(edit) > 0; }, 100);
     int afterArrow = FirstLine(edit);
     EXPECT_GT(afterArrow, 0);
     SCROLLINFO mine{sizeof(mine), SIF_ALL, 0, 0, 0, 0, 0}, bars{};
@@ -120,7 +131,7 @@ TEST_F(SkinScrollWndTest, ReadOnlyRichEditReallyScrollsWithTheSkinnedBar) {
 
     // Paging on the track below the thumb.
     ClickAt(bar.left + 6, bar.bottom - 20);
-    PumpFor(100);
+    PumpUntil([&] { return FirstLine(edit) > afterArrow + 1; }, 100);
     int afterPage = FirstLine(edit);
     EXPECT_GT(afterPage, afterArrow + 1);
 
@@ -130,7 +141,11 @@ TEST_F(SkinScrollWndTest, ReadOnlyRichEditReallyScrollsWithTheSkinnedBar) {
     MouseDown();
     MouseMoveTo(bar.left + 6, bar.bottom + 100);
     MouseUp();
-    PumpFor(100);
+    PumpUntil([&] {
+        SCROLLINFO end{sizeof(end), SIF_ALL, 0, 0, 0, 0, 0};
+        ::GetScrollInfo(edit, SB_VERT, &end);
+        return end.nPos + static_cast<int>(end.nPage) >= end.nMax;
+    }, 100);
     EXPECT_GT(FirstLine(edit), afterPage);
     ::GetScrollInfo(edit, SB_VERT, &mine);
     frame->VertBar().GetScrollInfo(&bars);

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -40,19 +41,34 @@ static void SendMouse(DWORD flags, int x = 0, int y = 0) {
     ::SendInput(1, &in, sizeof(in));
 }
 
+// Where the test last put the pointer. The buttons are pressed there, with
+// the point in the same input: under load, Wine may still be handling the
+// X server's motion events of an earlier move when the press comes, and a
+// press without a point lands wherever those left the pointer.
+POINT g_pointer{0, 0};
+
 void MouseMoveTo(int x, int y) {
+    g_pointer = POINT{x, y};
     ::SetCursorPos(x, y);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
+    // The move has been taken once the system reports the pointer there
+    // (or at the screen's edge, for a point beyond it).
+    int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+    POINT want{std::min(std::max(x, 0), cx - 1), std::min(std::max(y, 0), cy - 1)};
+    PumpUntil([&] {
+        POINT at{};
+        return ::GetCursorPos(&at) && at.x == want.x && at.y == want.y;
+    }, 2000);
     PumpFor(30);
 }
 
 void MouseDown() {
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, g_pointer.x, g_pointer.y);
     PumpFor(30);
 }
 
 void MouseUp() {
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    SendMouse(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, g_pointer.x, g_pointer.y);
     PumpFor(30);
 }
 
