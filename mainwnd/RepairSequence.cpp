@@ -224,8 +224,11 @@ void CRepairSequence::Judge(const State& s, DWORD now) {
         return;
     }
     if (s.step == kStepUnlock) {
-        // attrib says nothing when it succeeds: the count of passes moves on.
-        if (attribWaitArmed && ++attribWaitPasses > kAttribWaitLimit) {
+        // attrib says nothing when it succeeds: the count of passes moves on,
+        // but not past an attrib that still works on a slow PC. Cut off, it
+        // would leave read-only jobs that the delete can't remove.
+        if (attribWaitArmed && ++attribWaitPasses > kAttribWaitLimit &&
+            (s.ended || now - m_stepSince > kStepTimeoutMs)) {
             if (MoveOn(s, kStepDelete)) attribWaitArmed = false;
         }
         return;

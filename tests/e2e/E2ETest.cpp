@@ -190,6 +190,7 @@ protected:
         }
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
         RegisterBrowser();
+        for (const auto& f : {m_folder + L"LOG.txt", m_state, m_opened, m_trace}) KeepOnFailure(f);
     }
     void TearDown() override {
         if (m_process) {
@@ -216,6 +217,7 @@ protected:
         ::GetTempPathW(MAX_PATH, tmp);
         m_spoolLog = std::wstring(tmp) + L"tarnwick-e2e-spool-calls.txt";
         ::DeleteFileW(m_spoolLog.c_str());
+        KeepOnFailure(m_spoolLog);
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_LOG", m_spoolLog.c_str());
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_BLOCK", blocking ? L"1" : nullptr);
         OverrideForTheTool(L"winspool.drv", L"native");
@@ -535,6 +537,21 @@ bool SpoolerDisabledRecorded() {
 }
 }  // namespace
 
+TEST_F(Tool, ASlowPcStillRepairsAndTheResultWaitsOnlyForTheSlowness) {
+    // Every stand-in takes 2.5 s: attrib outlasts the 2.1 s that step 4 waits.
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_DELAY_MS", L"2500");
+    QueueJobs();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    DWORD began = ::GetTickCount();
+    std::wstring result;
+    RunRepair(&result);
+    DWORD took = ::GetTickCount() - began;
+    EXPECT_EQ(L"修复成功", result);
+    EXPECT_TRUE(FilesIn(SpoolFolder()).empty()) << "the queued jobs are still there";
+    // Seven commands of 2.5 s, and what a plain run takes beside them.
+    EXPECT_LE(took, 7 * 2500u + 6000u);
+}
+
 TEST_F(Tool, AHungStopIsEndedAndThePrinterIsGivenBackWithinFortySeconds) {
     ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", L"net stop");
     // Commands as quick as on a real machine: the figure is the tool's own.
@@ -833,6 +850,7 @@ protected:
         m_cmdLog = std::wstring(tmp) + L"tarnwick-e2e-cmdlines.txt";
         ::DeleteFileW(m_cmdLog.c_str());
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_CMDLOG", m_cmdLog.c_str());
+        KeepOnFailure(m_cmdLog);
     }
     void TearDown() override {
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_CMDLOG", nullptr);

@@ -5,6 +5,7 @@
 int wmain(int argc, wchar_t** argv) {
     auto a = fake::Args(argc, argv);
     fake::HangIf(L"attrib");
+    fake::Work();
     std::wstring pattern;
     bool clearReadOnly = false, recurse = false;
     for (const auto& arg : a) {

@@ -369,3 +369,26 @@ TEST(RepairSequence, WhileAnotherRepairHoldsTheLockNothingRunsAndTheNextStartMay
     EXPECT_EQ((std::vector<std::string>{"lock", "progress", "record printers", "command"}), r.rec.run);
     EXPECT_EQ("net session /delete /y", r.rec.commands.at(0));
 }
+
+TEST(RepairSequence, ASlowAttribIsWaitedForAndAHungOneOnlyUntilTheStepsLimit) {
+    for (bool hangs : {false, true}) {
+        RepairRun r;
+        r.seq.Start(r.now);
+        r.Pass();
+        r.Done(kNetSessionDone);
+        r.Done(kScSuccess);
+        r.Done(kStopped);
+        r.Pass(40);
+        EXPECT_EQ(4, r.seq.RepairStep()) << "an attrib still at work is not cut off";
+        if (hangs) {
+            r.Pass(262);
+            EXPECT_EQ(5, r.seq.RepairStep()) << "a hung attrib holds the repair for the step's 30 s at most";
+            continue;
+        }
+        r.End();
+        r.Pass();
+        EXPECT_EQ(5, r.seq.RepairStep()) << "the delete follows as soon as attrib has ended";
+        EXPECT_EQ(r.rec.events.end(), std::find(r.rec.events.begin(), r.rec.events.end(),
+                                                "end attrib %systemroot%\\System32\\spool\\PRINTERS\\*.* -R /s"));
+    }
+}
