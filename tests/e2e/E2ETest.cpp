@@ -548,8 +548,10 @@ TEST_F(Tool, ASlowPcStillRepairsAndTheResultWaitsOnlyForTheSlowness) {
     DWORD took = ::GetTickCount() - began;
     EXPECT_EQ(L"修复成功", result);
     EXPECT_TRUE(FilesIn(SpoolFolder()).empty()) << "the queued jobs are still there";
-    // Seven commands of 2.5 s, and what a plain run takes beside them.
-    EXPECT_LE(took, 7 * 2500u + 6000u);
+    // Seven commands of 2.5 s, and what a plain run takes beside them on a
+    // busy machine (Wine starts three processes for each command); a wait
+    // for a time limit, or any fixed wait of seconds, would show here.
+    EXPECT_LE(took, 7 * 2500u + 9000u);
 }
 
 TEST_F(Tool, AHungStopIsEndedAndThePrinterIsGivenBackWithinFortySeconds) {
