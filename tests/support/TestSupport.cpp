@@ -114,8 +114,10 @@ int RunToExit(std::wstring commandLine, const std::wstring& folder, DWORD timeou
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+                          folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+        std::fprintf(stderr, "CreateProcess failed, error %lu: %ls\n", ::GetLastError(), commandLine.c_str());
         return -1;
+    }
     int code = 99;
     if (::WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
         DWORD c = 0;
