@@ -303,7 +303,9 @@ LRESULT CSkinScrollBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_MOUSELEAVE:
         tracking = false;
-        OnMouseMove(static_cast<WPARAM>(-1), POINT{-1, -1});
+        // A drag holds the capture and follows the moves alone: a leave is
+        // no position, and would throw the thumb to the top.
+        if (!m_dragging) OnMouseMove(static_cast<WPARAM>(-1), POINT{-1, -1});
         return 0;
     case WM_TIMER:
         OnTimer(wParam);
