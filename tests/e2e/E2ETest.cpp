@@ -310,13 +310,15 @@ protected:
     std::string Log() { return ReadFileBytes(m_folder + L"LOG.txt"); }
 
     // Presses start and follows the progress bar until the result prompt;
-    // returns the fill widths seen, each with the time it was first seen.
+    // returns the fill widths seen, each with the time since the click when
+    // it was first seen.
     struct Seen {
         int width;
         DWORD at;
     };
     std::vector<Seen> RunRepair(std::wstring* result) {
         std::vector<Seen> seen;
+        DWORD start = ::GetTickCount();
         Click(m_start);
         HWND shell = nullptr, panel = nullptr;
         WaitFor([&] { return (shell = ShellOfSize(m_pid, 278, 158)) && (panel = PanelOf(shell)); }, 10000);
@@ -327,7 +329,6 @@ protected:
         Gdiplus::Color fillColour;
         fill->GetPixel(95, 4, &fillColour);
         HWND prompt = nullptr;
-        DWORD start = ::GetTickCount();
         while (!(prompt = ShellOfSize(m_pid, 336, 156)) && ::GetTickCount() - start < 120000) {
             if (panel && ::IsWindow(panel) && ::IsWindowVisible(panel)) {
                 RECT pr = WindowRect(panel);
@@ -982,10 +983,18 @@ TEST_F(Tool, PausedAndOfflineQueuesPrintAgainAndAPrinterWithoutPaperIsNamed) {
 TEST_F(Tool, APrintSystemThatNeverAnswersDelaysTheResultByAtMostSixAndAHalfSeconds) {
     ::SetEnvironmentVariableW(L"TARNWICK_FAKE_DELAY_MS", L"100");
     ASSERT_NO_FATAL_FAILURE(Open());
+    // The seven commands alone take a second more or less from run to run on
+    // a busy machine; the print system delays what comes before the first
+    // step (the record) and after the last is issued (its command, the look).
+    auto waited = [](const std::vector<Seen>& seen, DWORD total) {
+        DWORD first = FirstSeen(seen, 26), last = FirstSeen(seen, 180);
+        EXPECT_TRUE(first && last) << "the bar was not seen at the first and the last step";
+        return first + (total - last);
+    };
     std::wstring result;
     DWORD t0 = ::GetTickCount();
-    RunRepair(&result);
-    DWORD plain = ::GetTickCount() - t0;
+    auto seen = RunRepair(&result);
+    DWORD plain = waited(seen, ::GetTickCount() - t0);
     ASSERT_EQ(L"修复成功", result);
     ::TerminateProcess(m_process, 9);
     ASSERT_TRUE(Exited(5000));
@@ -995,10 +1004,10 @@ TEST_F(Tool, APrintSystemThatNeverAnswersDelaysTheResultByAtMostSixAndAHalfSecon
     UseStandInPrintSystem(true);
     ASSERT_NO_FATAL_FAILURE(Open());
     t0 = ::GetTickCount();
-    RunRepair(&result);
-    DWORD blocked = ::GetTickCount() - t0;
-    printf("click to 修复成功: %.1f s plain, %.1f s with a print system that never answers\n", plain / 1000.0,
-           blocked / 1000.0);
+    seen = RunRepair(&result);
+    DWORD blocked = waited(seen, ::GetTickCount() - t0);
+    printf("click to 修复成功 less the first six commands: %.1f s plain, %.1f s with a print system that never "
+           "answers\n", plain / 1000.0, blocked / 1000.0);
     EXPECT_EQ(L"修复成功", result);
     EXPECT_LE(blocked, plain + 6500);
     EXPECT_EQ(2u, Count(Log(), Gbk(L"] 打印机状态检查超时\r\n"))) << "the record and the look each give up";
