@@ -1,6 +1,7 @@
 #include "dialogs/DialogLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "res/images.h"
 #include "skin/Drawing.h"
@@ -18,25 +19,25 @@ PromptImages PromptModeImages(int mode) {
     switch (mode) {
     case kPromptOk:
         return PromptImages{{IDP_CONFIRM_BLUE, IDP_CONFIRM_SLATE, IDP_CONFIRM_DARK, IDP_CONFIRM_DARK},
-                            {IDP_NO_BLUE, IDP_NO_SLATE, IDP_NO_DARK, IDP_NO_DARK}, false};
+                            {IDP_NO_BLUE, IDP_NO_SLATE, IDP_NO_DARK, IDP_NO_DARK}, false, L"确认", L"否"};
     case kPromptOkCancel:
         return PromptImages{{IDP_YES_BLUE, IDP_YES_SLATE, IDP_YES_DARK, IDP_YES_DARK},
-                            {IDP_NO_BLUE, IDP_NO_SLATE, IDP_NO_DARK, IDP_NO_DARK}, true};
+                            {IDP_NO_BLUE, IDP_NO_SLATE, IDP_NO_DARK, IDP_NO_DARK}, true, L"是", L"否"};
     case kPromptOkSqueezed:
         return PromptImages{{IDP_CONFIRM_BACKUP_DARK, IDP_CONFIRM_BACKUP_BLUE, IDP_CONFIRM_BACKUP_BLUE,
                              IDP_CONFIRM_BACKUP_SLATE},
                             {IDP_BACK_TO_BACKUP_DARK, IDP_BACK_TO_BACKUP_BLUE, IDP_BACK_TO_BACKUP_BLUE,
                              IDP_BACK_TO_BACKUP_SLATE},
-                            false};
+                            false, L"确认已备份，继续", L"返回备份书签资料"};
     case kPromptWideOkCancel:
         return PromptImages{{IDP_CONFIRM_BACKUP_BLUE, IDP_CONFIRM_BACKUP_SLATE, IDP_CONFIRM_BACKUP_DARK,
                              IDP_CONFIRM_BACKUP_DARK},
                             {IDP_BACK_TO_BACKUP_BLUE, IDP_BACK_TO_BACKUP_SLATE, IDP_BACK_TO_BACKUP_DARK,
                              IDP_BACK_TO_BACKUP_DARK},
-                            true};
+                            true, L"确认已备份，继续", L"返回备份书签资料"};
     default:
         return PromptImages{{IDP_YES_BLUE, IDP_YES_DARK, IDP_YES_SLATE, IDP_YES_SLATE},
-                            {IDP_NO_BLUE, IDP_NO_DARK, IDP_NO_SLATE, IDP_NO_SLATE}, false};
+                            {IDP_NO_BLUE, IDP_NO_DARK, IDP_NO_SLATE, IDP_NO_SLATE}, false, L"是", L"否"};
     }
 }
 
@@ -91,16 +92,30 @@ RECT ExecuteShellRect(int left, int top, float s) {
     return RECT{left, top, Trunc(left + 232 * Sd(s)), Trunc(top + 132 * Sd(s))};
 }
 
-RECT ExecuteStatusRect(const RECT& c) {
-    int top = c.top + (c.bottom - c.top) / 2 - 10;
-    return RECT{c.left + 30, top, c.right - 10, top + 20};
+float ProgressScale(float mainScale) { return std::max(mainScale, kExecutePromptScale); }
+
+namespace {
+// Pixels of the layout at 1.2, at factor s: the same at 1.2, and 1.6 times
+// at 1.92, not a float's hair less.
+int AtProgressScale(int px, float s) {
+    return Trunc(px * (std::round(Sd(s) / Sd(kExecutePromptScale) * 10000.0) / 10000.0));
+}
 }
 
-RECT ProgressTrackRect(const RECT& c) { return Box(c.left + 30, c.bottom - 25, 191, 9); }
+RECT ExecuteStatusRect(const RECT& c, float s) {
+    int height = AtProgressScale(20, s);
+    int top = c.top + (c.bottom - c.top) / 2 - height / 2;
+    return RECT{c.left + AtProgressScale(30, s), top, c.right - AtProgressScale(10, s), top + height};
+}
 
-int ProgressFillWidth(int progress) {
+RECT ProgressTrackRect(const RECT& c, float s) {
+    return Box(c.left + AtProgressScale(30, s), c.bottom - AtProgressScale(25, s), AtProgressScale(191, s),
+               AtProgressScale(9, s));
+}
+
+int ProgressFillWidth(int progress, float s) {
     // Out-of-range values must not draw outside the track or mirror it.
-    return std::clamp(2 * std::clamp(progress, 0, 100), 0, 191);
+    return std::clamp(AtProgressScale(2 * std::clamp(progress, 0, 100), s), 0, AtProgressScale(191, s));
 }
 
 SIZE TooltipShellSize(float s) { return SIZE{ScalePx(390, s), ScalePx(470, s)}; }

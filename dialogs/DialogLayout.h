@@ -17,6 +17,9 @@ struct PromptImages {
     UINT ok[4];
     UINT cancel[4];
     bool cancelShown;
+    // The words the images show: the buttons' names for a screen reader.
+    const wchar_t* okName;
+    const wchar_t* cancelName;
 };
 PromptImages PromptModeImages(int mode);
 struct PromptLayout {
@@ -38,11 +41,14 @@ struct FeedbackLayout {
 FeedbackLayout LayoutFeedback(const RECT& client, float s);
 
 // Execute prompt.
+// 1.2 up to a main window's factor of 1.2, the main window's above it; the
+// status line and the bar, laid out for 1.2, grow with it.
 constexpr float kExecutePromptScale = 1.2f;
+float ProgressScale(float mainScale);
 RECT ExecuteShellRect(int left, int top, float s);
-RECT ExecuteStatusRect(const RECT& client);
-RECT ProgressTrackRect(const RECT& client);
-int ProgressFillWidth(int progress);
+RECT ExecuteStatusRect(const RECT& client, float s = kExecutePromptScale);
+RECT ProgressTrackRect(const RECT& client, float s = kExecutePromptScale);
+int ProgressFillWidth(int progress, float s = kExecutePromptScale);
 
 // Usage agreement.
 SIZE TooltipShellSize(float s);

@@ -36,7 +36,7 @@ void CExecutePromptChildDlg::LayoutPanel() {
     m_status.SetBackgroundSource(10, 42, 194, 62);
     // Shown at once rather than half a second later at the first tick.
     m_status.SetStateText(g_repairStatusText);
-    m_status.MoveWindow(ExecuteStatusRect(client), true);
+    m_status.MoveWindow(ExecuteStatusRect(client, m_scale), true);
     m_status.InitFontFromParent();
     m_status.StartRefresh();
 }
@@ -69,9 +69,9 @@ BOOL CExecutePromptChildDlg::OnEraseBkgnd(HDC dc) {
         Gdiplus::Graphics g(mem.Get());
         g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
         g.DrawImage(m_background.get(), Gdiplus::Rect(c.left, c.top, width, height));
-        RECT track = ProgressTrackRect(c);
+        RECT track = ProgressTrackRect(c, m_scale);
         g.DrawImage(m_track.get(), Gdiplus::Rect(track.left, track.top, track.right - track.left, track.bottom - track.top));
-        int fill = ProgressFillWidth(g_repairProgress.load());
+        int fill = ProgressFillWidth(g_repairProgress.load(), m_scale);
         if (fill > 0) {
             // Cut from the left of the fill picture, not squeezed.
             g.DrawImage(m_fill.get(), Gdiplus::Rect(track.left, track.top, fill, track.bottom - track.top), 0, 0, fill,

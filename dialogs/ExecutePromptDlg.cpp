@@ -8,8 +8,8 @@
 #include "res/images.h"
 #include "res/resource.h"
 
-CExecutePromptDlg::CExecutePromptDlg() : CLayeredShell(IDD_EXECUTE_SHELL, ShellInsets{14, 12, 14, 16}) {
-    m_scale = kExecutePromptScale;
+CExecutePromptDlg::CExecutePromptDlg(float mainScale) : CLayeredShell(IDD_EXECUTE_SHELL, ShellInsets{14, 12, 14, 16}) {
+    m_scale = ProgressScale(mainScale);
 }
 
 CExecutePromptDlg::~CExecutePromptDlg() = default;
@@ -18,9 +18,10 @@ BOOL CExecutePromptDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
 
     RECT wr = GetWindowRect();
+    wr = ExecuteShellRect(wr.left, wr.top, m_scale);
     auto panel = std::make_unique<CExecutePromptChildDlg>();
     panel->m_scale = m_scale;
-    StartShell(ExecuteShellRect(wr.left, wr.top, m_scale), IDP_EXECUTE_SHELL, std::move(panel), IDD_EXECUTE_PANEL,
+    StartShell(KeptInWorkArea(wr, WorkAreaOf(wr)), IDP_EXECUTE_SHELL, std::move(panel), IDD_EXECUTE_PANEL,
                true);
     MarkFrontWindow(m_hWnd, FrontRank::Progress);
     return TRUE;

@@ -1,11 +1,13 @@
 #pragma once
+#include "dialogs/DialogLayout.h"
 #include "skin/LayeredShell.h"
 
 // The progress window of a repair run. It stays until WM_CLOSE_EXECUTE_PROMPT
 // arrives, then DoModal returns IDOK.
 class CExecutePromptDlg : public CLayeredShell {
 public:
-    CExecutePromptDlg();
+    // Drawn at ProgressScale of the main window's factor.
+    explicit CExecutePromptDlg(float mainScale = kExecutePromptScale);
     ~CExecutePromptDlg() override;
 
     BOOL PreTranslateMessage(MSG* msg) override;

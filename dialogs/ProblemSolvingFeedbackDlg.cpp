@@ -9,8 +9,10 @@
 
 void OpenUrlInBrowser(const wchar_t* url) { OpenWebPage(url); }
 
-CProblemSolvingFeedbackDlg::CProblemSolvingFeedbackDlg()
-    : CLayeredShell(IDD_FEEDBACK_SHELL, ShellInsets{5, 4, 5, 7}) {}
+CProblemSolvingFeedbackDlg::CProblemSolvingFeedbackDlg(float scale)
+    : CLayeredShell(IDD_FEEDBACK_SHELL, ShellInsets{5, 4, 5, 7}) {
+    m_scale = scale;
+}
 
 CProblemSolvingFeedbackDlg::~CProblemSolvingFeedbackDlg() = default;
 
@@ -18,16 +20,17 @@ BOOL CProblemSolvingFeedbackDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
     SetWindowText(L"打印机无响应修复工具");
 
-    m_scale = ScreenScaleFactor();
+    if (m_scale <= 0.0f) m_scale = ScreenScaleFactor();
     SIZE size = FeedbackShellSize(m_scale);
     RECT wr = GetWindowRect();
+    wr = KeptInWorkArea(RECT{wr.left, wr.top, wr.left + size.cx, wr.top + size.cy}, WorkAreaOf(wr));
     auto panel = std::make_unique<CProblemSolvingFeedbackChildDlg>();
     panel->m_scale = m_scale;
     panel->m_feedbackClient = m_feedbackClient;
     panel->m_urlOpener = m_urlOpener;
     // Without its picture the shell still gets its panel, whose buttons are
     // the only way out of this dialog.
-    StartShell(RECT{wr.left, wr.top, wr.left + size.cx, wr.top + size.cy}, m_shellImage, std::move(panel),
+    StartShell(wr, m_shellImage, std::move(panel),
                IDD_FEEDBACK_PANEL, false, true);
     return TRUE;
 }

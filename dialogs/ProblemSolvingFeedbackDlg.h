@@ -15,7 +15,8 @@ void OpenUrlInBrowser(const wchar_t* url);
 // reports the answer through the feedback library.
 class CProblemSolvingFeedbackDlg : public CLayeredShell {
 public:
-    CProblemSolvingFeedbackDlg();
+    // The main window's factor; one of 0 measures the screen's.
+    explicit CProblemSolvingFeedbackDlg(float scale = 0.0f);
     ~CProblemSolvingFeedbackDlg() override;
 
     void SetFeedbackClient(CFeedbackInformation* client) { m_feedbackClient = client; }

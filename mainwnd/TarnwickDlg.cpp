@@ -41,9 +41,13 @@ BOOL CTarnwickDlg::OnInitDialog() {
 }
 
 bool CTarnwickDlg::InitLayeredShell() {
-    m_scale = ScreenScaleFactor();
-    RECT target = CentredShellRect(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), kBaseWidth,
-                                   kBaseHeight, m_scale);
+    // The resolution's factor, lowered where the window would not fit the
+    // screen: a title bar or a row above or below it is out of reach.
+    RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    RECT work = WorkAreaOf(screen);
+    m_scale = FittedScale(ScreenScaleFactor(), kBaseWidth, kBaseHeight, work);
+    RECT target =
+        KeptInWorkArea(CentredShellRect(screen.right, screen.bottom, kBaseWidth, kBaseHeight, m_scale), work);
     auto panel = std::make_unique<CTarnwickDlgOP>();
     panel->m_scale = m_scale;
     return StartShell(target, IDP_MAIN_SHELL, std::move(panel), IDD_OPERATION_PANEL);

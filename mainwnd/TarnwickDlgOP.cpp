@@ -166,7 +166,7 @@ void CTarnwickDlgOP::HideAgreement() {
 }
 
 void CTarnwickDlgOP::OnCloseButton() {
-    CProblemSolvingFeedbackDlg feedback;
+    CProblemSolvingFeedbackDlg feedback(m_scale);
     feedback.SetFeedbackClient(&m_feedback);
     feedback.DoModal();
     ::SendMessageW(GetParent(), WM_CLOSE, 0, 0);
@@ -269,7 +269,7 @@ void CTarnwickDlgOP::OnShowProgress(unsigned run) {
     // A run over before its window could show needs none.
     if (run <= m_progressClosed) return;
     g_repairStatusText = L"正在清除打印机任务,请稍等";
-    m_executePrompt = std::make_unique<CExecutePromptDlg>();
+    m_executePrompt = std::make_unique<CExecutePromptDlg>(m_scale);
     m_executePrompt->DoModal();
 }
 

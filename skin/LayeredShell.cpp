@@ -1,5 +1,7 @@
 #include "skin/LayeredShell.h"
 
+#include <algorithm>
+
 #include "framework/Gdi.h"
 #include "skin/Drawing.h"
 #include "skin/ResourceImage.h"
@@ -28,6 +30,32 @@ RECT CentredShellRect(int cx, int cy, int w, int h, float s) {
     r.right = ScalePx(w, s) + r.left;
     r.bottom = ScalePx(h, s) + r.top;
     return r;
+}
+
+float FittedScale(float s, int w, int h, const RECT& work) {
+    auto fits = [&](float f) { return ScalePx(w, f) <= work.right - work.left && ScalePx(h, f) <= work.bottom - work.top; };
+    if (s <= 1.0f || fits(s)) return s;
+    // Hundredths, as the factor of a resolution has them, from just below s.
+    for (int hundredths = static_cast<int>(s * 100.0f - 0.001f); hundredths > 100; --hundredths) {
+        float f = hundredths / 100.0f;
+        if (fits(f)) return f;
+    }
+    return 1.0f;
+}
+
+RECT KeptInWorkArea(const RECT& r, const RECT& work) {
+    int dx = std::max(std::min(0L, work.right - r.right), work.left - r.left);
+    int dy = std::max(std::min(0L, work.bottom - r.bottom), work.top - r.top);
+    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+RECT WorkAreaOf(const RECT& r) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &info)) return info.rcWork;
+    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
 }
 
 // The panel and the picture are normally released in the destroy handler;

@@ -60,6 +60,19 @@ TEST(ExecutePromptLayout, FixedScaleGeometry) {
     EXPECT_RECT_EQ(Box(30, 99, 191, 9), ProgressTrackRect(RECT{0, 0, 244, 124}));
 }
 
+TEST(ExecutePromptLayout, AboveAMainFactorOf1Point2TheStatusLineAndTheBarGrowWithIt) {
+    EXPECT_FLOAT_EQ(1.2f, ProgressScale(1.0f));
+    EXPECT_FLOAT_EQ(1.2f, ProgressScale(1.2f));
+    EXPECT_FLOAT_EQ(1.92f, ProgressScale(1.92f));
+    RECT panel = PanelAtCreation(ExecuteShellRect(0, 0, 1.92f), 1.92f, ShellInsets{14, 12, 14, 16});
+    RECT c{0, 0, panel.right - panel.left, panel.bottom - panel.top};
+    EXPECT_RECT_EQ(RECT({0, 0, 391, 199}), c);
+    EXPECT_RECT_EQ(RECT({48, 83, 375, 115}), ExecuteStatusRect(c, 1.92f));
+    EXPECT_RECT_EQ(Box(48, 159, 305, 14), ProgressTrackRect(c, 1.92f));
+    EXPECT_EQ(160, ProgressFillWidth(50, 1.92f));
+    EXPECT_EQ(305, ProgressFillWidth(100, 1.92f));
+}
+
 TEST(ExecutePromptLayout, FillWidthPerProgress) {
     const int values[] = {0, 13, 26, 39, 52, 65, 78, 90, 100};
     const int widths[] = {0, 26, 52, 78, 104, 130, 156, 180, 191};

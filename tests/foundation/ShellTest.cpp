@@ -49,6 +49,24 @@ TEST(ShellGeometry, At120DpiEachFormulaTruncatesOnItsOwn) {
     EXPECT_RECT_EQ(shell, OutsetRect(aligned, kInsets, 1.2f));
 }
 
+TEST(ShellGeometry, AFactorTheScreenCantHoldIsLoweredToOneItCanButNeverBelowOne) {
+    const RECT sxga{0, 0, 1280, 1024}, hd{0, 0, 1280, 720}, narrow{0, 0, 600, 2000}, tiny{0, 0, 800, 600};
+    EXPECT_FLOAT_EQ(1.67f, FittedScale(1.92f, 410, 611, sxga));  // 1020 px tall; 1.68 makes 1026
+    EXPECT_FLOAT_EQ(1.44f, FittedScale(1.44f, 410, 611, sxga));
+    EXPECT_FLOAT_EQ(1.18f, FittedScale(1.2f, 410, 611, hd));  // 720 px tall, the whole screen
+    EXPECT_FLOAT_EQ(1.46f, FittedScale(2.4f, 410, 611, narrow));
+    EXPECT_FLOAT_EQ(1.0f, FittedScale(1.2f, 410, 611, tiny));
+    EXPECT_FLOAT_EQ(1.0f, FittedScale(1.0f, 410, 611, tiny));
+}
+
+TEST(ShellGeometry, APlacedWindowStartsInsideTheWorkArea) {
+    const RECT work{0, 40, 1280, 1024};  // a taskbar along the top
+    EXPECT_RECT_EQ((RECT{100, 40, 300, 240}), KeptInWorkArea(RECT{100, -74, 300, 126}, work));
+    EXPECT_RECT_EQ((RECT{1080, 824, 1280, 1024}), KeptInWorkArea(RECT{1200, 900, 1400, 1100}, work));
+    EXPECT_RECT_EQ((RECT{0, 40, 2000, 2040}), KeptInWorkArea(RECT{-10, -10, 1990, 1990}, work));
+    EXPECT_RECT_EQ((RECT{435, 207, 845, 818}), KeptInWorkArea(CentredShellRect(1280, 1024, 410, 611, 1.0f), work));
+}
+
 // ---- The real main window, run in a copy of this program so that its
 // self-removal acts on a folder of the test's own.
 
