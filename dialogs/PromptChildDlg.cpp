@@ -31,6 +31,8 @@ void CPromptChildDlg::LayoutPanel() {
     Place(m_close, layout.close);
     m_ok.SetImages(images.ok[0], images.ok[1], images.ok[2], images.ok[3]);
     m_cancel.SetImages(images.cancel[0], images.cancel[1], images.cancel[2], images.cancel[3]);
+    m_ok.SetWindowText(images.okName);
+    m_cancel.SetWindowText(images.cancelName);
     Place(m_ok, layout.ok);
     Place(m_cancel, layout.cancel);
     m_ok.ShowWindow(SW_SHOW);

@@ -1,10 +1,30 @@
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 thread_local CDialog* t_creatingDialog = nullptr;
+const wchar_t kFocusCues[] = L"Tarnwick.FocusCues";
+
+bool IsNavigationKey(WPARAM key) {
+    return key == VK_TAB || key == VK_SPACE || (key >= VK_LEFT && key <= VK_DOWN);
+}
+}
+
+bool FocusCuesShown(HWND control) {
+    HWND root = ::GetAncestor(control, GA_ROOT);
+    return root && ::GetPropW(root, kFocusCues);
+}
+
+void ShowFocusCues(HWND window, bool show) {
+    HWND root = ::GetAncestor(window, GA_ROOT);
+    if (!root || (::GetPropW(root, kFocusCues) != nullptr) == show) return;
+    if (show) ::SetPropW(root, kFocusCues, reinterpret_cast<HANDLE>(1));
+    else ::RemovePropW(root, kFocusCues);
+    HWND focus = ::GetFocus();
+    if (focus && ::GetAncestor(focus, GA_ROOT) == root) ::InvalidateRect(focus, nullptr, TRUE);
 }
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
@@ -116,6 +136,7 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
     if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return FALSE;
     HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
     if (root != m_hWnd && msg->hwnd != m_hWnd) return FALSE;
+    if (msg->message == WM_KEYDOWN && IsNavigationKey(msg->wParam)) ShowFocusCues(m_hWnd, true);
     return ::IsDialogMessageW(m_hWnd, msg);
 }
 
@@ -138,6 +159,9 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (OnCommand(wParam, lParam)) return 0;
         return Default();
     }
+    if ((msg == WM_CHANGEUISTATE || msg == WM_UPDATEUISTATE) && (HIWORD(wParam) & UISF_HIDEFOCUS) &&
+        LOWORD(wParam) != UIS_INITIALIZE)
+        ShowFocusCues(m_hWnd, LOWORD(wParam) == UIS_CLEAR);
     return CWnd::WindowProc(msg, wParam, lParam);
 }
 
@@ -158,6 +182,14 @@ void CDialog::CenterIfUnmoved(const RECT& before) {
     }
     int x = area.left + ((area.right - area.left) - w) / 2;
     int y = area.top + ((area.bottom - area.top) - h) / 2;
+    // Centred on a smaller owner, it may still not start above or left of
+    // the screen's work area, where its top row would be out of reach.
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    if (::GetMonitorInfoW(::MonitorFromRect(&area, MONITOR_DEFAULTTOPRIMARY), &mi)) {
+        x = std::max<int>(std::min<int>(x, mi.rcWork.right - w), mi.rcWork.left);
+        y = std::max<int>(std::min<int>(y, mi.rcWork.bottom - h), mi.rcWork.top);
+    }
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -44,6 +44,13 @@ private:
     INT_PTR m_result = -1;
 };
 
+// The focus mark of a top-level window's controls: hidden until the keyboard
+// is used in that window (Tab, an arrow or Space), as Windows keeps it. Under
+// Wine the dialog manager sends no WM_CHANGEUISTATE on Tab, so the dialogs
+// keep it themselves, and take it from Windows where it is sent.
+bool FocusCuesShown(HWND control);
+void ShowFocusCues(HWND window, bool show);
+
 // The extended dialog class of the framework; nothing of its extras is used.
 class CDialogEx : public CDialog {
 public:

@@ -50,6 +50,7 @@ void CCheckBoxBtn::DrawContent(HDC dc) {
     RECT textRect = m_client;
     textRect.left = CheckBoxTextLeft(m_client, scale);
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_VCENTER);
+    DrawFocusMark(m_hWnd, dc, RECT{textRect.left - 1, m_client.top, m_client.right, m_client.bottom});
 }
 
 void CCheckBoxBtn::OnPaint() {
@@ -80,6 +81,13 @@ LRESULT CCheckBoxBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
         Invalidate(true);
         break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        // The mark comes and goes with the focus, over what the button drew.
+        LRESULT r = CButton::WindowProc(msg, wParam, lParam);
+        Invalidate(false);
+        return r;
+    }
     default:
         break;
     }

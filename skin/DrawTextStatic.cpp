@@ -41,6 +41,7 @@ void CDrawTextStatic::DrawContent(HDC dc) {
     if (format < 0) return;
     RECT r = m_client;
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, static_cast<UINT>(format));
+    DrawFocusMark(m_hWnd, dc, m_client);
 }
 
 void CDrawTextStatic::OnPaint() {
@@ -50,10 +51,34 @@ void CDrawTextStatic::OnPaint() {
     });
 }
 
+void CDrawTextStatic::ClickInParent() {
+    // The parent answers clicks on a label (it lets them through): Space
+    // gives it the same click, at the label's middle.
+    RECT r = GetWindowRect();
+    POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    HWND parent = GetParent();
+    ::ScreenToClient(parent, &middle);
+    ::SendMessageW(parent, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(middle.x, middle.y));
+    ::SendMessageW(parent, WM_LBUTTONUP, 0, MAKELPARAM(middle.x, middle.y));
+}
+
 LRESULT CDrawTextStatic::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_PAINT) {
+    switch (msg) {
+    case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate(false);
+        break;
+    case WM_KEYUP:
+        if (wParam == VK_SPACE && (GetStyle() & WS_TABSTOP)) {
+            ClickInParent();
+            return 0;
+        }
+        break;
+    default:
+        break;
     }
     return CStatic::WindowProc(msg, wParam, lParam);
 }

@@ -28,6 +28,7 @@ protected:
 
 private:
     void DrawContent(HDC dc);
+    void ClickInParent();
 
     CBrush m_backgroundBrush;
     RECT m_client{0, 0, 0, 0};

@@ -1,5 +1,7 @@
 #include "skin/Drawing.h"
 
+#include "framework/Dialog.h"
+
 float ScaleFromDpi(int dpi) {
     return dpi > 100 ? static_cast<float>(dpi / 100.0) : 1.0f;
 }
@@ -11,6 +13,13 @@ float ScreenScaleFactor() {
     int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
     ::ReleaseDC(nullptr, screen);
     return ScaleFromDpi(dpi);
+}
+
+void DrawFocusMark(HWND control, HDC dc, const RECT& r) {
+    if (::GetFocus() != control || !FocusCuesShown(control)) return;
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    ::DrawFocusRect(dc, &r);
 }
 
 HFONT CreateFontFromParent(HWND control, int delta) {

@@ -10,6 +10,9 @@ inline int Trunc(double value) { return static_cast<int>(value); }
 // The scale factor of a shell: the screen's vertical dots per inch over 100
 // when above 100, else 1.
 float ScreenScaleFactor();
+// The keyboard's focus mark, a dotted rectangle `r`, on `control` while it has
+// the focus and the keyboard has been used in its window.
+void DrawFocusMark(HWND control, HDC dc, const RECT& r);
 float ScaleFromDpi(int dpi);
 
 // The parent's font (or the stock GUI font) with lfHeight reduced by `delta`.

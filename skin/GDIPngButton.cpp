@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "skin/Drawing.h"
 #include "skin/ResourceImage.h"
 
 CGDIPngButton::~CGDIPngButton() {
@@ -63,6 +66,10 @@ void CGDIPngButton::DrawItem(DRAWITEMSTRUCT* dis) {
             firstPaint = false;
         }
     }
+    RECT mark = client;
+    int inset = std::max(2, static_cast<int>(client.bottom - client.top) / 8);
+    ::InflateRect(&mark, -inset, -inset);
+    DrawFocusMark(m_hWnd, dc, mark);
 }
 
 BOOL CGDIPngButton::OnEraseBkgnd(HDC dc) {

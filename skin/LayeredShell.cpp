@@ -153,6 +153,14 @@ LRESULT CLayeredShell::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize(wParam);
         return r;
     }
+    case WM_SETFOCUS:
+        // The shell has no controls: the keyboard goes to its panel's, the
+        // one that had the focus there or the first.
+        if (m_panel && m_panel->IsWindow() && m_panel->IsWindowVisible()) {
+            ::SetFocus(m_panel->m_hWnd);
+            return 0;
+        }
+        return CDialogEx::WindowProc(msg, wParam, lParam);
     default:
         return CDialogEx::WindowProc(msg, wParam, lParam);
     }

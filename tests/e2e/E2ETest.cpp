@@ -693,6 +693,80 @@ TEST_F(Tool, ClosingThroughTheFeedbackDialogReportsAndRemovesTheTool) {
 }
 
 namespace {
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+std::vector<std::vector<COLORREF>> Pixels(HWND control) {
+    RECT r = WindowRect(control);
+    std::vector<std::vector<COLORREF>> rows;
+    for (int y = r.top; y < r.bottom; ++y) rows.push_back(ScreenRow(r.left, y, r.right - r.left));
+    return rows;
+}
+
+// What a screen reader says for a button: its window text. (Wine's oleacc
+// gives no standard object for another program's window: E_NOINTERFACE.)
+std::wstring AccessibleName(HWND control) {
+    wchar_t text[64] = {};
+    ::GetWindowTextW(control, text, 64);
+    return text;
+}
+}
+
+TEST_F(Tool, TheKeyboardAloneRepairsAndClosesAndAScreenReaderHearsWhatTheButtonsDo) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_EQ(L"一键修复", AccessibleName(m_start));
+    EXPECT_EQ(L"最小化", AccessibleName(::GetDlgItem(m_panel, 1003)));
+    EXPECT_EQ(L"关闭", AccessibleName(::GetDlgItem(m_panel, 1002)));
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(m_panel) == m_start; }, 500)) << "the focus is not on start at once";
+    MouseMoveTo(5, 5);
+    auto unmarked = Pixels(m_start);
+    // A click shows no mark: the box looks as before once ticked again.
+    HWND agree = ::GetDlgItem(m_panel, 1010);
+    auto box = Pixels(agree);
+    Click(agree);
+    Click(agree);
+    MouseMoveTo(5, 5);
+    EXPECT_TRUE(WaitFor([&] { return Pixels(agree) == box; }, 1000)) << "a click marked the box";
+    PressKey(VK_TAB);
+    PressKey(VK_TAB, VK_SHIFT);
+    PressKey(VK_TAB, VK_SHIFT);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(m_panel) == m_start; }, 1000)) << "Shift+Tab did not go back";
+    EXPECT_TRUE(WaitFor([&] { return Pixels(m_start) != unmarked; }, 1000)) << "the keyboard's focus shows no mark";
+
+    PressKey(VK_SPACE);
+    std::wstring text;
+    HWND prompt = WaitForPrompt(20000, &text);
+    ASSERT_NE(nullptr, prompt) << "Space did not start a repair";
+    EXPECT_EQ(L"修复成功", text);
+    HWND ok = ::GetDlgItem(PanelOf(prompt), 1015);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(prompt) == ok; }, 500)) << "the prompt's focus is not on 确认";
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) && !::IsWindowVisible(prompt); }, 1000))
+        << "Space on 确认 did not give the start button back";
+
+    // Closing: back along the tab order to close, then the feedback's close.
+    HWND close = ::GetDlgItem(m_panel, 1002);
+    for (int i = 0; i < 8 && FocusOf(m_panel) != close; ++i) PressKey(VK_TAB, VK_SHIFT);
+    ASSERT_EQ(close, FocusOf(m_panel)) << "Shift+Tab never reached close";
+    PressKey(VK_SPACE);
+    HWND feedback = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (feedback = ShellOfSize(m_pid, 410, 479)) && PanelOf(feedback); }, 5000));
+    HWND solved = ::GetDlgItem(PanelOf(feedback), 1016), leave = ::GetDlgItem(PanelOf(feedback), 1015);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(feedback) == solved; }, 500)) << "the focus is not on the first answer";
+    for (int i = 0; i < 3; ++i) PressKey(VK_TAB);
+    EXPECT_EQ(leave, FocusOf(feedback));
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(Exited(10000)) << "the tool did not close by keyboard";
+    // It removes its folder 3 s later, which the next case makes anew.
+    std::wstring folder = m_folder.substr(0, m_folder.size() - 1);
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(folder); }, 6000)) << "the tool's folder stayed";
+}
+
+namespace {
 // The agreement overlay's panel: the window holding the agreement text.
 HWND AgreementPanel(DWORD pid) {
     struct Ctx { DWORD pid; HWND found; } ctx{pid, nullptr};

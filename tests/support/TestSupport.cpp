@@ -78,12 +78,20 @@ void ClickAt(int x, int y) {
     MouseUp();
 }
 
-void PressKey(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, in, sizeof(INPUT));
+void PressKey(WORD vk, WORD held) {
+    std::vector<INPUT> in;
+    auto key = [&](WORD k, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.dwFlags = flags;
+        in.push_back(i);
+    };
+    if (held) key(held, 0);
+    key(vk, 0);
+    key(vk, KEYEVENTF_KEYUP);
+    if (held) key(held, KEYEVENTF_KEYUP);
+    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
     PumpFor(50);
 }
 

@@ -17,7 +17,8 @@ void MouseMoveTo(int x, int y);
 void MouseDown();
 void MouseUp();
 void ClickAt(int x, int y);
-void PressKey(WORD vk);
+// With `held` (VK_SHIFT, say) down around it.
+void PressKey(WORD vk, WORD held = 0);
 
 // The screen's LogPixels in the registry (96, 120, 144); read by programs
 // started afterwards.
