@@ -9,6 +9,8 @@
 #include "skin/Gdiplus.h"
 #include "tests/support/TestSupport.h"
 
+#include <atomic>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -82,10 +84,41 @@ void CopyKept(const std::wstring& folder) {
     }
 }
 
+// A case that hangs is ended by ctest's time limit and never fails: past
+// this, what it shows and kept is saved while it still runs.
+const DWORD kStuckMs = 100000;
+
+struct Watch {
+    std::atomic<const ::testing::TestInfo*> info{nullptr};
+    std::atomic<DWORD> since{0};
+};
+
+DWORD WINAPI Watchdog(LPVOID param) {
+    auto* watch = static_cast<Watch*>(param);
+    const ::testing::TestInfo* reported = nullptr;
+    for (;; ::Sleep(1000)) {
+        const ::testing::TestInfo* info = watch->info.load();
+        if (!info || info == reported || ::GetTickCount() - watch->since.load() < kStuckMs) continue;
+        reported = info;
+        std::fprintf(stderr, "%s.%s is still running after %lu s\n", info->test_suite_name(), info->name(),
+                     kStuckMs / 1000);
+        std::wstring folder = CaseFolder(*info);
+        if (folder.empty()) continue;
+        SaveScreen(folder + L"\\screen-stuck.png");
+        CopyKept(folder);
+    }
+}
+
 class ArtifactKeeper : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override {
+public:
+    ArtifactKeeper() { ::CloseHandle(::CreateThread(nullptr, 0, Watchdog, &m_watch, 0, nullptr)); }
+
+private:
+    void OnTestStart(const ::testing::TestInfo& info) override {
         Kept().clear();
         m_shot = false;
+        m_watch.since = ::GetTickCount();
+        m_watch.info = &info;
     }
     void OnTestPartResult(const ::testing::TestPartResult& result) override {
         if (!result.failed() || m_shot) return;
@@ -103,9 +136,11 @@ class ArtifactKeeper : public ::testing::EmptyTestEventListener {
             std::wstring folder = CaseFolder(info);
             if (!folder.empty()) CopyKept(folder);
         }
+        m_watch.info = nullptr;
         Kept().clear();
     }
     bool m_shot = false;
+    Watch m_watch;
 };
 
 }  // namespace
