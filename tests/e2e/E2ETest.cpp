@@ -550,9 +550,10 @@ TEST_F(Tool, ASlowPcStillRepairsAndTheResultWaitsOnlyForTheSlowness) {
     EXPECT_EQ(L"修复成功", result);
     EXPECT_TRUE(FilesIn(SpoolFolder()).empty()) << "the queued jobs are still there";
     // Seven commands of 2.5 s, and what a plain run takes beside them on a
-    // busy machine (Wine starts three processes for each command); a wait
-    // for a time limit, or any fixed wait of seconds, would show here.
-    EXPECT_LE(took, 7 * 2500u + 9000u);
+    // busy two-core machine, where Wine starts three processes for each
+    // command: up to 10 s (a run of 0.6 s commands takes 13.7 s there). A
+    // wait for the step's 30 s limit would show here.
+    EXPECT_LE(took, 7 * 2500u + 12000u);
 }
 
 TEST_F(Tool, AHungStopIsEndedAndThePrinterIsGivenBackWithinFortySeconds) {
@@ -763,7 +764,7 @@ TEST_F(Tool, TheKeyboardAloneRepairsAndClosesAndAScreenReaderHearsWhatTheButtons
     EXPECT_TRUE(Exited(10000)) << "the tool did not close by keyboard";
     // It removes its folder 3 s later, which the next case makes anew.
     std::wstring folder = m_folder.substr(0, m_folder.size() - 1);
-    EXPECT_TRUE(WaitFor([&] { return !FileExists(folder); }, 6000)) << "the tool's folder stayed";
+    EXPECT_TRUE(WaitFor([&] { return !FileExists(folder); }, 15000)) << "the tool's folder stayed";
 }
 
 namespace {
