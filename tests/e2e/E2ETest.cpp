@@ -998,11 +998,14 @@ TEST_F(Tool, PagesOpenThroughTheDesktopShell) {
                                      ReadFileBytes(m_opened).find("/detail/dc_172545.html") != std::string::npos; },
                         10000))
         << ReadFileBytes(m_opened);
+    // The tool writes its line once the shell has answered, which may be
+    // after the browser has the page.
+    std::string feedbackLine = "shell " + LoopbackBase(m_service.Port()) + "/feedback?tool=10042";
+    WaitFor([&] { return ReadFileBytes(m_trace).find(feedbackLine) != std::string::npos; }, 1000);
     std::string lines = ReadFileBytes(m_trace);
     EXPECT_NE(std::string::npos, lines.find("shell https://")) << lines;
     EXPECT_NE(std::string::npos, lines.find("/detail/dc_172545.html\n")) << lines;
-    EXPECT_NE(std::string::npos, lines.find("shell " + LoopbackBase(m_service.Port()) + "/feedback?tool=10042"))
-        << lines;
+    EXPECT_NE(std::string::npos, lines.find(feedbackLine)) << lines;
     EXPECT_EQ(std::string::npos, lines.find("direct ")) << lines;
 }
 
