@@ -13,6 +13,21 @@ bool IsNavigationKey(WPARAM key) {
 }
 }
 
+RECT KeptInWorkArea(const RECT& r, const RECT& work) {
+    int dx = std::max(std::min(0L, work.right - r.right), work.left - r.left);
+    int dy = std::max(std::min(0L, work.bottom - r.bottom), work.top - r.top);
+    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+RECT WorkAreaOf(const RECT& r) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &info)) return info.rcWork;
+    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
 bool FocusCuesShown(HWND control) {
     HWND root = ::GetAncestor(control, GA_ROOT);
     return root && ::GetPropW(root, kFocusCues);
@@ -184,13 +199,8 @@ void CDialog::CenterIfUnmoved(const RECT& before) {
     int y = area.top + ((area.bottom - area.top) - h) / 2;
     // Centred on a smaller owner, it may still not start above or left of
     // the screen's work area, where its top row would be out of reach.
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    if (::GetMonitorInfoW(::MonitorFromRect(&area, MONITOR_DEFAULTTOPRIMARY), &mi)) {
-        x = std::max<int>(std::min<int>(x, mi.rcWork.right - w), mi.rcWork.left);
-        y = std::max<int>(std::min<int>(y, mi.rcWork.bottom - h), mi.rcWork.top);
-    }
-    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT placed = KeptInWorkArea(RECT{x, y, x + w, y + h}, WorkAreaOf(area));
+    ::SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {

@@ -44,6 +44,12 @@ private:
     INT_PTR m_result = -1;
 };
 
+// `r` moved, at its size, as far into `work` as it goes; its top-left corner
+// never lies above or left of `work`.
+RECT KeptInWorkArea(const RECT& r, const RECT& work);
+// The work area of the monitor that holds most of `r`.
+RECT WorkAreaOf(const RECT& r);
+
 // The focus mark of a top-level window's controls: hidden until the keyboard
 // is used in that window (Tab, an arrow or Space), as Windows keeps it. Under
 // Wine the dialog manager sends no WM_CHANGEUISTATE on Tab, so the dialogs

@@ -1,7 +1,5 @@
 #include "skin/LayeredShell.h"
 
-#include <algorithm>
-
 #include "framework/Gdi.h"
 #include "skin/Drawing.h"
 #include "skin/ResourceImage.h"
@@ -41,21 +39,6 @@ float FittedScale(float s, int w, int h, const RECT& work) {
         if (fits(f)) return f;
     }
     return 1.0f;
-}
-
-RECT KeptInWorkArea(const RECT& r, const RECT& work) {
-    int dx = std::max(std::min(0L, work.right - r.right), work.left - r.left);
-    int dy = std::max(std::min(0L, work.bottom - r.bottom), work.top - r.top);
-    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-}
-
-RECT WorkAreaOf(const RECT& r) {
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &info)) return info.rcWork;
-    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    return work;
 }
 
 // The panel and the picture are normally released in the destroy handler;

@@ -22,11 +22,6 @@ RECT CentredShellRect(int cx, int cy, int w, int h, float s);
 // `s`, or the largest factor below it, in hundredths, at which a w x h window
 // fits `work`; never below 1.0, so a screen too small for 1.0 keeps 1.0.
 float FittedScale(float s, int w, int h, const RECT& work);
-// `r` moved, at its size, as far into `work` as it goes; its top-left corner
-// never lies above or left of `work`.
-RECT KeptInWorkArea(const RECT& r, const RECT& work);
-// The work area of the monitor that holds most of `r`.
-RECT WorkAreaOf(const RECT& r);
 
 // A borderless shell: a layered window showing one PNG with per-pixel alpha,
 // and a pop-up panel dialog laid over its opaque part that carries the controls.
