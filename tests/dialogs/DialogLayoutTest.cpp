@@ -6,7 +6,6 @@
 
 namespace {
 const float k120 = 120 / 100.0f;
-RECT Box(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
 const ShellInsets kPromptInsets{5, 3, 5, 7};
 }
 

@@ -44,7 +44,6 @@ private:
 CProblemSolvingFeedbackChildDlg* PanelOf(CProblemSolvingFeedbackDlg& dlg) {
     return static_cast<CProblemSolvingFeedbackChildDlg*>(dlg.Panel());
 }
-RECT Box(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
 
 struct OpenedUrls {
     std::mutex lock;

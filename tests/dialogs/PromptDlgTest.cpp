@@ -9,7 +9,6 @@
 
 namespace {
 CPromptChildDlg* PanelOf(CPromptDlg& dlg) { return static_cast<CPromptChildDlg*>(dlg.Panel()); }
-RECT Box(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
 
 struct ModeFigures {
     int mode;

@@ -10,7 +10,7 @@
 #include "tests/support/TestSupport.h"
 
 namespace {
-const int kId = 1234;
+const int kFrameId = 1234;
 const RECT kPlace{20, 20, 300, 200};
 
 // What the control saw of its surroundings when WM_DESTROY reached the
@@ -54,7 +54,7 @@ protected:
         HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"RichEdit20W", L"",
                                       WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | scrollStyle, kPlace.left,
                                       kPlace.top, kPlace.right - kPlace.left, kPlace.bottom - kPlace.top, *parent,
-                                      reinterpret_cast<HMENU>(kId), nullptr, nullptr);
+                                      reinterpret_cast<HMENU>(kFrameId), nullptr, nullptr);
         std::wstring text;
         for (int i = 1; i <= 80; ++i) text += L"Line " + std::to_wstring(i) + L" of the usage agreement\r\n";
         ::SetWindowTextW(edit, text.c_str());
@@ -72,7 +72,7 @@ TEST_F(SkinScrollWndTest, FrameTakesTheControlsIdAndPlace) {
     HWND edit = MakeEdit();
     CSkinScrollWnd* frame = SkinWndScroll(edit, skin, 1.0f, 0);
     ASSERT_NE(nullptr, frame);
-    EXPECT_EQ(frame->m_hWnd, ::GetDlgItem(*parent, kId));
+    EXPECT_EQ(frame->m_hWnd, ::GetDlgItem(*parent, kFrameId));
     EXPECT_RECT_EQ(kPlace, PlaceInParent(frame->m_hWnd));
     EXPECT_EQ(frame->Limit(), ::GetParent(edit));
     EXPECT_EQ(frame->m_hWnd, ::GetParent(frame->Limit()));
@@ -191,7 +191,7 @@ TEST_F(SkinScrollWndTest, UnwrappingGivesTheControlBackItsParentAndPlace) {
     EXPECT_FALSE(::IsWindow(frameHwnd));
     EXPECT_EQ(parent->m_hWnd, ::GetParent(edit));
     EXPECT_RECT_EQ(kPlace, PlaceInParent(edit));
-    EXPECT_EQ(edit, ::GetDlgItem(*parent, kId));
+    EXPECT_EQ(edit, ::GetDlgItem(*parent, kFrameId));
     EXPECT_EQ(0, ::GetWindowLongPtrW(edit, GWLP_USERDATA));
     EXPECT_TRUE(UnskinWndScroll(edit)) << "an unwrapped control unwraps trivially";
     EXPECT_TRUE(UnskinWndScroll(nullptr));
@@ -212,7 +212,7 @@ TEST_F(SkinScrollWndTest, DestroyingTheControlUnwrapsItFirst) {
     EXPECT_EQ(parent->m_hWnd, g_destroy.parent);
     EXPECT_RECT_EQ(kPlace, g_destroy.place);
     EXPECT_FALSE(::IsWindow(frameHwnd));
-    EXPECT_EQ(nullptr, ::GetDlgItem(*parent, kId));
+    EXPECT_EQ(nullptr, ::GetDlgItem(*parent, kFrameId));
     PumpFor(600);
 }
 

@@ -47,6 +47,9 @@ std::string ReadFileBytes(const std::wstring& path);
 // the case fails. Named again by each case that needs it.
 void KeepOnFailure(const std::wstring& path);
 
+// A rectangle by its corner and size, as layouts give them.
+inline RECT Box(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
+
 // Prints both rectangles when they differ.
 std::string RectText(const RECT& r);
 #define EXPECT_RECT_EQ(expected, actual) EXPECT_EQ(RectText(expected), RectText(actual))
