@@ -17,6 +17,7 @@ public:
     ~CCheckBoxBtn() override;
 
     void InitFontFromParent();
+    HFONT Font() const { return m_font.Get(); }
 
     Gdiplus::Image* checkImage = nullptr;
     COLORREF textColor = 0;

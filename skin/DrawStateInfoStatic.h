@@ -20,6 +20,8 @@ public:
 
     void InitFontFromParent();
     void SetTextAlign(int mode) { m_align = mode; }
+    int TextAlign() const { return m_align; }
+    HFONT Font() const { return m_font.Get(); }
     void SetTextColorAndRedraw(COLORREF colour);
     void SetBackgroundImage(Gdiplus::Image* image) { m_backgroundImage = image; }
     void SetBackgroundSource(int l, int t, int r, int b) { m_backgroundSource = RECT{l, t, r, b}; }

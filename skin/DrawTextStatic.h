@@ -16,6 +16,7 @@ public:
     void InitFontFromParent();
     HFONT Font() const { return m_font.Get(); }
     void SetTextAlign(int mode) { m_align = mode; }
+    int TextAlign() const { return m_align; }
     void SetTextColors(COLORREF normal, COLORREF highlight) { m_normalColor = normal; m_highlightColor = highlight; }
     void SetFillColor(COLORREF colour) { m_fillColor = colour; }
     void SetBackgroundImage(Gdiplus::Image* image) { m_backgroundImage = image; }
