@@ -54,11 +54,19 @@ BOOL CResultPrompt::OnInitDialog() {
 // OK gives start back at once: under Wine without a window manager each of
 // the prompt's two windows takes 2 s to go, and the user must not wait for that.
 void CResultPrompt::OnOK() {
-    ::EnableWindow(m_start, TRUE);
+    GiveStartBack();
     CPromptDlg::OnOK();
 }
 
+// The focus goes back to start, as it was when the run began: the panel
+// moved it on to the agreement box when start was turned off, where a Space
+// would untick the box instead of repairing again.
+void CResultPrompt::GiveStartBack() {
+    ::EnableWindow(m_start, TRUE);
+    if (HWND panel = ::GetParent(m_start)) ::SendMessageW(panel, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_start), TRUE);
+}
+
 void CResultPrompt::OnCancel() {
-    if (m_startBackOnClose) ::EnableWindow(m_start, TRUE);
+    if (m_startBackOnClose) GiveStartBack();
     CPromptDlg::OnCancel();
 }

@@ -27,6 +27,8 @@ protected:
     void OnCancel() override;
 
 private:
+    void GiveStartBack();
+
     std::atomic<HWND>& m_slot;
     HWND m_start;
     PrinterNotice m_notice;

@@ -748,6 +748,7 @@ TEST_F(Tool, TheKeyboardAloneRepairsAndClosesAndAScreenReaderHearsWhatTheButtons
     PressKey(VK_SPACE);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) && !::IsWindowVisible(prompt); }, 1000))
         << "Space on 确认 did not give the start button back";
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(m_panel) == m_start; }, 1000)) << "the focus is not back on start";
 
     // Closing: back along the tab order to close, then the feedback's close.
     // Without the library's settings the folder holds only the tool's files,
