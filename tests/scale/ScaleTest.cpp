@@ -138,7 +138,6 @@ void ShowAndCheck(CLayeredShell& dlg, const std::string& name, WindowCheck& chec
         check.problems.push_back(name + ": never shown");
         return;
     }
-    PumpFor(300);
     check.Check(run.Shell(), run.Panel(), name);
     end(run);
     if (!run.WaitEnded(5000)) check.problems.push_back(name + ": did not close");
