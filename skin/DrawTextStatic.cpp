@@ -30,9 +30,18 @@ void CDrawTextStatic::DrawContent(HDC dc) {
         Gdiplus::Graphics g(dc);
         g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
         Gdiplus::Rect dst(m_client.left, m_client.top, m_client.right - m_client.left, m_client.bottom - m_client.top);
-        g.DrawImage(m_backgroundImage, dst, m_backgroundSource.left, m_backgroundSource.top,
-                    m_backgroundSource.right - m_backgroundSource.left,
-                    m_backgroundSource.bottom - m_backgroundSource.top, Gdiplus::UnitPixel);
+        RECT src = m_backgroundSource;
+        int srcW = src.right - src.left, srcH = src.bottom - src.top;
+        if (srcW > 0 && srcH > 0 && (dst.Width != srcW || dst.Height != srcH)) {
+            // Scaled, Wine leaves the first row undrawn and the fill shows, a
+            // light line across the title band: the piece is drawn a source
+            // pixel larger all round, and the control clips it.
+            int dx = (dst.Width + srcW - 1) / srcW, dy = (dst.Height + srcH - 1) / srcH;
+            dst = Gdiplus::Rect(dst.X - dx, dst.Y - dy, dst.Width + 2 * dx, dst.Height + 2 * dy);
+            ::InflateRect(&src, 1, 1);
+        }
+        g.DrawImage(m_backgroundImage, dst, src.left, src.top, src.right - src.left, src.bottom - src.top,
+                    Gdiplus::UnitPixel);
     }
     CSelectObject font(dc, m_font.Get());
     std::wstring text = GetWindowText();
