@@ -13,12 +13,12 @@ tarnwick_install() {
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     # wine32 comes from the i386 side of Debian; multiarch wants the amd64
     # libraries it shares at the same versions, so apt may upgrade some.
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
         echo "adding the i386 architecture (for wine32)"
         $sudo dpkg --add-architecture i386
     fi
     for p in "${TARNWICK_PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+        grep -q "install ok installed" <<<"$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "installing: ${missing[*]}"
