@@ -60,7 +60,19 @@ int RunWineCmd(const std::wstring& line) {
     si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
     si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe.c_str(), &cmdLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return 1;
+    // Under load Wine now and then fails a start that works a moment later.
+    // Had this interpreter ended silently, the tool would have judged the
+    // command as it would a Windows that never ran it: 修复失败.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (::CreateProcessW(exe.c_str(), &cmdLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) break;
+        error = ::GetLastError();
+        ::Sleep(200);
+    }
+    if (!pi.hProcess) {
+        fake::Print(L"stand-in cmd: winecmd.exe did not start, error " + std::to_wstring(error) + L"\r\n");
+        return 1;
+    }
     ::WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     ::GetExitCodeProcess(pi.hProcess, &code);
