@@ -100,7 +100,11 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
     m_pipeSecurity.lpSecurityDescriptor = nullptr;
     m_pipeSecurity.bInheritHandle = TRUE;
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &m_pipeSecurity, 0)) return false;
+    m_startError = 0;
+    if (!::CreatePipe(&readEnd, &writeEnd, &m_pipeSecurity, 0)) {
+        m_startError = ::GetLastError();
+        return false;
+    }
     // The child gets only the write end; a child holding the read end would
     // see its own output.
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -139,12 +143,15 @@ bool CCmdCommandOp::Execute(const char* command, int length, unsigned tag) {
                 ::ResumeThread(m_processInfo.hThread);
                 started = true;
             } else {
+                m_startError = ::GetLastError();
                 ::TerminateProcess(m_processInfo.hProcess, 1);
             }
             ::CloseHandle(m_processInfo.hThread);
             ::CloseHandle(m_processInfo.hProcess);
             m_processInfo.hThread = nullptr;
             m_processInfo.hProcess = nullptr;
+        } else {
+            m_startError = ::GetLastError();
         }
     }
 

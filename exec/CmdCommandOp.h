@@ -36,6 +36,8 @@ public:
     // `tag` comes back with the command's output and its end, so output of an
     // older command is never taken for the newer one's.
     bool Execute(const char* command, int length, unsigned tag = 0);
+    // Why the last start that failed did.
+    DWORD StartError() const { return m_startError; }
     // During an output callback: the tag of the command that wrote the chunk.
     unsigned OutputTag() const { return m_readTag; }
     // Ends whatever the runner started, its whole process tree, and waits up
@@ -70,6 +72,7 @@ private:
     STARTUPINFOW m_startupInfo;
     SECURITY_ATTRIBUTES m_pipeSecurity;
     PROCESS_INFORMATION m_processInfo;
+    DWORD m_startError = 0;
     // Every child and whatever it starts; ended together on Close.
     CHandle m_job;
     CEventThread m_reader;

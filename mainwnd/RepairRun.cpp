@@ -104,7 +104,12 @@ bool CRepairRun::HasRunner() { return m_runner.load() != nullptr; }
 
 bool CRepairRun::RunCommand(const char* command, int length, unsigned tag) {
     CCmdCommandOp* runner = m_runner.load();
-    return runner && runner->Execute(command, length, tag);
+    if (!runner) return false;
+    if (runner->Execute(command, length, tag)) return true;
+    // 命令未能启动（错误 N）: the step is then judged by the system's state.
+    Log("\xC3\xFC\xC1\xEE\xCE\xB4\xC4\xDC\xC6\xF4\xB6\xAF\xA3\xA8\xB4\xED\xCE\xF3 " +
+        std::to_string(runner->StartError()) + "\xA3\xA9");
+    return false;
 }
 
 void CRepairRun::EndCommand() {
