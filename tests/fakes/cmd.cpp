@@ -60,17 +60,10 @@ int RunWineCmd(const std::wstring& line) {
     si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
     si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
-    // Under load Wine now and then fails a start that works a moment later.
-    // Had this interpreter ended silently, the tool would have judged the
-    // command as it would a Windows that never ran it: 修复失败.
-    DWORD error = 0;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (::CreateProcessW(exe.c_str(), &cmdLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) break;
-        error = ::GetLastError();
-        ::Sleep(200);
-    }
-    if (!pi.hProcess) {
-        fake::Print(L"stand-in cmd: winecmd.exe did not start, error " + std::to_wstring(error) + L"\r\n");
+    // Said, not silent: a command that never ran would otherwise look to the
+    // tool like a Windows that printed nothing.
+    if (!::CreateProcessW(exe.c_str(), &cmdLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        fake::Print(L"stand-in cmd: winecmd.exe did not start, error " + std::to_wstring(::GetLastError()) + L"\r\n");
         return 1;
     }
     ::WaitForSingleObject(pi.hProcess, INFINITE);
