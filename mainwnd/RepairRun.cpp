@@ -2,7 +2,7 @@
 
 #include "exec/LogFile.h"
 #include "exec/ToolPaths.h"
-#include "mainwnd/SpoolerService.h"
+#include "printing/SpoolerService.h"
 
 namespace {
 // The step thread sleeps this long per pass.

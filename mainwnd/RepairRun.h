@@ -5,7 +5,7 @@
 #include "exec/CmdCommandOp.h"
 #include "exec/EventThread.h"
 #include "exec/NamedLock.h"
-#include "mainwnd/PrinterCheck.h"
+#include "printing/PrinterCheck.h"
 #include "mainwnd/RepairSequence.h"
 
 // What a run shows; the operation panel supplies it.

@@ -5,15 +5,7 @@
 #include <cstdint>
 #include <string>
 
-// What the system itself says a step has done, asked when a command ended
-// without its words.
-enum class SpoolerCheck {
-    StartDisabled,
-    StartAutomatic,
-    Stopped,
-    Running,
-    QueueEmpty,
-};
+#include "printing/SpoolerService.h"
 
 // What a run does to the world; the operation panel supplies it, tests record it.
 class IRepairActions {

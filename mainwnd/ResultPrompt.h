@@ -3,7 +3,7 @@
 #include <string>
 
 #include "dialogs/PromptDlg.h"
-#include "mainwnd/PrinterCheck.h"
+#include "printing/PrinterCheck.h"
 
 // The whole message fits `area` when drawn with DT_WORDBREAK in the font
 // selected into `dc`: the printer's name gives way to an ellipsis, from its

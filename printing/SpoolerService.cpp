@@ -1,4 +1,4 @@
-#include "mainwnd/SpoolerService.h"
+#include "printing/SpoolerService.h"
 
 #include <string>
 

@@ -1,5 +1,15 @@
 #pragma once
-#include "mainwnd/RepairSequence.h"
+#include <windows.h>
+
+// What the system itself says a step has done, asked when a command ended
+// without its words.
+enum class SpoolerCheck {
+    StartDisabled,
+    StartAutomatic,
+    Stopped,
+    Running,
+    QueueEmpty,
+};
 
 // The print spooler as the system itself reports it, through the service
 // control manager and the spool folder; works on a Windows in any language.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/PrinterCheck.h"
+#include "printing/PrinterCheck.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "exec/BoundedCall.h"
-#include "mainwnd/PrintSystem.h"
+#include "printing/PrintSystem.h"
 
 // One queue as the print system answered for it.
 struct QueueReport {

@@ -1,4 +1,4 @@
-#include "mainwnd/PrintSystem.h"
+#include "printing/PrintSystem.h"
 
 #include <winspool.h>
 

@@ -1,4 +1,4 @@
-#include "mainwnd/PrinterCheck.h"
+#include "printing/PrinterCheck.h"
 
 #include <winspool.h>
 
