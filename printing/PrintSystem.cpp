@@ -96,6 +96,9 @@ public:
         if (DWORD error = GetLevel2(printer.Get(), buffer, info)) return error;
         out.status = info->Status;
         out.attributes = info->Attributes;
+        out.port = Text(info->pPortName);
+        out.driver = Text(info->pDriverName);
+        out.processor = Text(info->pPrintProcessor);
         return ERROR_SUCCESS;
     }
 

@@ -14,6 +14,9 @@ struct PrinterListing {
 struct PrinterStateRead {
     DWORD status = 0;      // PRINTER_STATUS_*
     DWORD attributes = 0;  // PRINTER_ATTRIBUTE_*
+    // Where its jobs go and what renders them: the port may list several,
+    // comma-separated.
+    std::wstring port, driver, processor;
 };
 
 struct PrintJobInfo {

@@ -151,6 +151,7 @@ BOOL WINAPI GetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWOR
     info.pPrinterName = layout.Add(p->name);
     info.pPortName = layout.Add(L"USB001");
     info.pDriverName = layout.Add(L"Stand-in Driver");
+    info.pPrintProcessor = layout.Add(L"winprint");
     info.Attributes = p->attributes;
     info.Status = p->status;
     info.cJobs = static_cast<DWORD>(p->jobs.size());
