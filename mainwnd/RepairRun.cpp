@@ -15,6 +15,8 @@ const DWORD kEndCommandMs = 3000;
 // its mark stays for a later start.
 const DWORD kRestoreLockWaitMs = 3000;
 const wchar_t kRunLockName[] = L"Global\\Tarnwick.Repair";
+// How often the spooler is asked whether it still runs, after its start.
+const DWORD kWatchPollMs = 100;
 }
 
 CRepairRun::CRepairRun(IRepairRunView& view, std::atomic<int>& progress)
@@ -129,8 +131,8 @@ void CRepairRun::Log(const std::string& line) { WriteLog(line, kLogFileName); }
 
 void CRepairRun::CloseProgress() { m_view.CloseProgress(); }
 
-void CRepairRun::ShowResult(bool success) {
-    m_view.ShowResult(success, success ? m_printers.Notice() : PrinterNotice());
+void CRepairRun::ShowResult(RunResult result) {
+    m_view.ShowResult(result, result == RunResult::Success ? m_printers.Notice() : PrinterNotice());
 }
 
 bool CRepairRun::TakeLock(DWORD waitMs) {
@@ -158,4 +160,21 @@ void CRepairRun::ShowProgress() { m_view.ShowProgress(); }
 
 void CRepairRun::RecordPrinters() { m_printers.Record(m_stepThread.StopEvent()); }
 
-void CRepairRun::LookAtPrinters() { m_printers.Look(m_stepThread.StopEvent()); }
+bool CRepairRun::LookAtPrinters() {
+    HANDLE stop = m_stepThread.StopEvent();
+    CSpoolerWatch watch(&ReadSpoolerStatus);
+    watch.Begin(::GetTickCount());
+    m_printers.BeginLook();
+    DWORD lookEndedAt = 0;
+    for (;;) {
+        DWORD now = ::GetTickCount();
+        // Never 0, which means a look still under way.
+        if (!lookEndedAt && m_printers.LookEnded()) lookEndedAt = now ? now : 1;
+        if (!watch.Poll(now) || watch.LongEnough(now, lookEndedAt)) break;
+        if (::WaitForSingleObject(stop, kWatchPollMs) == WAIT_OBJECT_0) break;
+    }
+    m_printers.EndLook(stop);
+    if (!watch.Stopped()) return true;
+    Log(watch.Line());
+    return false;
+}

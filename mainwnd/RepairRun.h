@@ -6,6 +6,7 @@
 #include "exec/EventThread.h"
 #include "exec/NamedLock.h"
 #include "printing/PrinterCheck.h"
+#include "printing/SpoolerWatch.h"
 #include "mainwnd/RepairSequence.h"
 
 // What a run shows; the operation panel supplies it.
@@ -17,7 +18,7 @@ public:
     virtual void CloseProgress() = 0;
     // Runs on the step thread, which waits for it. `notice` names a printer
     // that needs a person, after a success.
-    virtual void ShowResult(bool success, const PrinterNotice& notice) = 0;
+    virtual void ShowResult(RunResult result, const PrinterNotice& notice) = 0;
     // Another repair holds the lock; runs on the step thread too.
     virtual void ShowBusy() = 0;
     // From the step thread, when the guard against shutting down changes.
@@ -62,13 +63,13 @@ private:
     void GuardShutdown(bool on) override;
     void Log(const std::string& line) override;
     void CloseProgress() override;
-    void ShowResult(bool success) override;
+    void ShowResult(RunResult result) override;
     bool TakeRunLock() override;
     void ReleaseRunLock() override;
     void ShowBusy() override;
     void ShowProgress() override;
     void RecordPrinters() override;
-    void LookAtPrinters() override;
+    bool LookAtPrinters() override;
 
     IRepairRunView& m_view;
     CEventThread m_stepThread;

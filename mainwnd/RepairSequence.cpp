@@ -28,6 +28,10 @@ const CRepairSequence::Step kSteps[] = {
 };
 const CRepairSequence::Step kRestoreAuto{-1, "sc config spooler start= auto", kSuccess, nullptr};
 const CRepairSequence::Step kRestoreStart{-1, "net start spooler", kStarted, nullptr};
+const CRepairSequence::Step kStartAgain{-1, "net start spooler", kStarted, nullptr};
+// 打印服务启动后又停止了，再启动一次 / 打印服务再次停止
+const char kStoppedStartAgain[] = "\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xC6\xF4\xB6\xAF\xBA\xF3\xD3\xD6\xCD\xA3\xD6\xB9\xC1\xCB\xA3\xAC\xD4\xD9\xC6\xF4\xB6\xAF\xD2\xBB\xB4\xCE";
+const char kStoppedAgain[] = "\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xD4\xD9\xB4\xCE\xCD\xA3\xD6\xB9";
 
 // The serial takes the 21 bits above step and flags.
 const unsigned kSerialMask = 0x1FFFFF;
@@ -45,6 +49,7 @@ bool CheckFor(int step, SpoolerCheck& check) {
     case CRepairSequence::kStepEnable:
     case CRepairSequence::kStepRestoreAuto: check = SpoolerCheck::StartAutomatic; return true;
     case CRepairSequence::kStepStart:
+    case CRepairSequence::kStepStartAgain:
     case CRepairSequence::kStepRestoreStart: check = SpoolerCheck::Running; return true;
     default: return false;
     }
@@ -55,6 +60,7 @@ const CRepairSequence::Step* CRepairSequence::StepAt(int step) {
     if (step >= kStepSessions && step <= kStepStart) return &kSteps[step - kStepSessions];
     if (step == kStepRestoreAuto) return &kRestoreAuto;
     if (step == kStepRestoreStart) return &kRestoreStart;
+    if (step == kStepStartAgain) return &kStartAgain;
     return nullptr;
 }
 
@@ -82,7 +88,8 @@ bool CRepairSequence::Exchange(const State& from, const State& to) {
 int CRepairSequence::NextStep(int step) {
     switch (step) {
     case kStepUnlock: return kStepEnable;
-    case kStepStart: return kStepSuccess;
+    case kStepStart:
+    case kStepStartAgain: return kStepSuccess;
     case kStepRestoreAuto: return kStepRestoreStart;
     case kStepRestoreStart: return kStepFailure;
     default: return step + 1;
@@ -101,6 +108,7 @@ void CRepairSequence::Start(DWORD now) {
     deletionSeen = false;
     attribWaitArmed = true;
     attribWaitPasses = 0;
+    m_startedAgain = m_stopsAgain = false;
     // Before the step is set: the step thread never sees a run without it.
     m_beginPending = true;
     Begin(kStepSessions, now, false);
@@ -141,6 +149,23 @@ void CRepairSequence::Confirmed(const State& s) {
     }
 }
 
+// The look at the printers, with the spooler watched meanwhile. A spooler
+// that stops by itself is started once more; if it stops again, step 7 was
+// never really done and the run fails. False when the run goes on instead.
+bool CRepairSequence::Watched(const State& s) {
+    if (m_actions.LookAtPrinters()) return true;
+    if (!m_startedAgain) {
+        m_startedAgain = true;
+        m_actions.Log(kStoppedStartAgain);
+        MoveOn(s, kStepStartAgain);
+    } else {
+        m_stopsAgain = true;
+        m_actions.Log(kStoppedAgain);
+        Fail(s);
+    }
+    return false;
+}
+
 bool CRepairSequence::Pass(DWORD now) {
     if (m_beginPending.exchange(false)) {
         if (!m_actions.TakeRunLock()) {
@@ -162,6 +187,7 @@ bool CRepairSequence::Pass(DWORD now) {
         Judge(s, now);
         s = Decode(m_word.load());
     }
+    if (!s.issued && s.step == kStepSuccess && !m_quiet && !Watched(s)) return false;
     if (!s.issued && (s.step == kStepSuccess || s.step == kStepFailure)) {
         State done = s;
         done.issued = true;
@@ -170,13 +196,14 @@ bool CRepairSequence::Pass(DWORD now) {
         if (m_commandOpen) m_actions.EndCommand();
         m_commandOpen = false;
         m_actions.GuardShutdown(false);
-        if (!m_quiet && s.step == kStepSuccess) m_actions.LookAtPrinters();
         m_running = false;
         m_actions.ReleaseRunLock();
         if (m_quiet) return false;
         m_progress = 100;
         m_actions.CloseProgress();
-        m_actions.ShowResult(s.step == kStepSuccess);
+        m_actions.ShowResult(s.step == kStepSuccess ? RunResult::Success
+                             : m_stopsAgain          ? RunResult::SpoolerStopsAgain
+                                                     : RunResult::Failure);
         return false;
     }
     if (!m_running || s.issued) return false;

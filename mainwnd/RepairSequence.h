@@ -7,6 +7,14 @@
 
 #include "printing/SpoolerService.h"
 
+// How a run ended, for the prompt.
+enum class RunResult {
+    Success,
+    Failure,
+    // The spooler stopped by itself after its start, and again after one more.
+    SpoolerStopsAgain,
+};
+
 // What a run does to the world; the operation panel supplies it, tests record it.
 class IRepairActions {
 public:
@@ -19,7 +27,7 @@ public:
     virtual void EndCommand() = 0;
     virtual void Log(const std::string& line) = 0;
     virtual void CloseProgress() = 0;
-    virtual void ShowResult(bool success) = 0;
+    virtual void ShowResult(RunResult result) = 0;
     virtual bool Confirms(SpoolerCheck check) = 0;
     // A record that outlives the process: the spooler was disabled by us and
     // not yet set back.
@@ -36,9 +44,10 @@ public:
     virtual void ShowProgress() = 0;
     // The printers themselves: what the run will delete and how each queue
     // stands, before the first command; after the last is confirmed, a look
-    // at each queue that sets right what a restart leaves.
+    // at each queue that sets right what a restart leaves, with the spooler
+    // watched meanwhile: false when it did not stay up.
     virtual void RecordPrinters() = 0;
-    virtual void LookAtPrinters() = 0;
+    virtual bool LookAtPrinters() = 0;
 };
 
 // The spooler reset as a state machine shared by three threads: the user
@@ -65,6 +74,8 @@ public:
         // After a failure that left the spooler disabled: put it back first.
         kStepRestoreAuto = 10,
         kStepRestoreStart = 11,
+        // The spooler stopped by itself after step 7: started once more.
+        kStepStartAgain = 12,
     };
     // A command that neither ends nor answers this long after it was issued
     // fails its step.
@@ -123,6 +134,7 @@ private:
     void Judge(const State& s, DWORD now);
     void NotDone(const State& s);
     void Confirmed(const State& s);
+    bool Watched(const State& s);
     static int NextStep(int step);
 
     IRepairActions& m_actions;
@@ -139,4 +151,7 @@ private:
     std::atomic<bool> m_quiet{false};
     // Set by Start: the run takes its lock before its first command.
     std::atomic<bool> m_beginPending{false};
+    // The step thread's: the spooler was started once more, and stopped again.
+    bool m_startedAgain = false;
+    bool m_stopsAgain = false;
 };

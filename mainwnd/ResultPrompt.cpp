@@ -38,6 +38,8 @@ std::wstring FitPrinterNotice(HDC dc, const RECT& area, const std::wstring& firs
 
 BOOL CResultPrompt::OnInitDialog() {
     BOOL focus = CPromptDlg::OnInitDialog();
+    auto* panel = static_cast<CPromptChildDlg*>(Panel());
+    if (panel && !m_reason.empty()) panel->m_message.SetWindowText(m_promptText + L"\r\n" + m_reason);
     if (!m_notice.Empty()) {
         if (auto* panel = static_cast<CPromptChildDlg*>(Panel())) {
             // Measured as the message draws: its own font, its own rectangle.
@@ -69,4 +71,28 @@ void CResultPrompt::GiveStartBack() {
 void CResultPrompt::OnCancel() {
     if (m_startBackOnClose) GiveStartBack();
     CPromptDlg::OnCancel();
+}
+
+void ShowRunResult(std::atomic<HWND>& slot, HWND start, float scale, RunResult result, const PrinterNotice& notice) {
+    CResultPrompt prompt(slot, start);
+    prompt.m_scale = scale;
+    prompt.SetPromptText(result == RunResult::Success ? L"修复成功" : L"修复失败");
+    prompt.SetPromptMode(kPromptOk);
+    if (result == RunResult::Success) prompt.SetPrinterNotice(notice);
+    if (result == RunResult::SpoolerStopsAgain) prompt.SetReason(L"打印服务启动后又自动停止了，可能是打印机驱动有问题");
+    // OK has given start back already; doing it again here, seconds later,
+    // could turn it on in the middle of the next run.
+    prompt.DoModal();
+    slot = nullptr;
+}
+
+void ShowBusyNotice(std::atomic<HWND>& slot, HWND start, float scale) {
+    CResultPrompt prompt(slot, start);
+    prompt.m_scale = scale;
+    prompt.SetPromptText(L"另一个修复正在进行，请稍后再试");
+    prompt.SetPromptMode(kPromptOk);
+    // Nothing ran: however the notice is closed, the user may try again.
+    prompt.GiveStartBackOnClose();
+    prompt.DoModal();
+    slot = nullptr;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dialogs/PromptDlg.h"
+#include "mainwnd/RepairSequence.h"
 #include "printing/PrinterCheck.h"
 
 // The whole message fits `area` when drawn with DT_WORDBREAK in the font
@@ -18,6 +19,8 @@ public:
 
     // One more line under the message, for a printer that needs a person.
     void SetPrinterNotice(const PrinterNotice& notice) { m_notice = notice; }
+    // Or one line that says why a run failed.
+    void SetReason(const std::wstring& reason) { m_reason = reason; }
     // The close glyph gives start back too.
     void GiveStartBackOnClose() { m_startBackOnClose = true; }
 
@@ -32,5 +35,11 @@ private:
     std::atomic<HWND>& m_slot;
     HWND m_start;
     PrinterNotice m_notice;
+    std::wstring m_reason;
     bool m_startBackOnClose = false;
 };
+
+// The prompt that ends a run, and the one that says another repair runs;
+// each on the step thread, which waits for it.
+void ShowRunResult(std::atomic<HWND>& slot, HWND start, float scale, RunResult result, const PrinterNotice& notice);
+void ShowBusyNotice(std::atomic<HWND>& slot, HWND start, float scale);

@@ -283,28 +283,7 @@ void CTarnwickDlgOP::OnCloseProgress(unsigned run) {
         ::SendMessageW(m_executePrompt->m_hWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
 }
 
-void CTarnwickDlgOP::ShowRepairResult(bool success, const PrinterNotice& notice) {
-    CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
-    prompt.m_scale = m_scale;
-    prompt.SetPromptText(success ? L"修复成功" : L"修复失败");
-    prompt.SetPromptMode(kPromptOk);
-    if (success) prompt.SetPrinterNotice(notice);
-    // OK has given start back already; doing it again here, seconds later,
-    // could turn it on in the middle of the next run.
-    prompt.DoModal();
-    m_resultPrompt = nullptr;
-}
-
-void CTarnwickDlgOP::ShowBusy() {
-    CResultPrompt prompt(m_resultPrompt, m_startButton.m_hWnd);
-    prompt.m_scale = m_scale;
-    prompt.SetPromptText(L"另一个修复正在进行，请稍后再试");
-    prompt.SetPromptMode(kPromptOk);
-    // Nothing ran: however the notice is closed, the user may try again.
-    prompt.GiveStartBackOnClose();
-    prompt.DoModal();
-    m_resultPrompt = nullptr;
-}
+void CTarnwickDlgOP::ShowBusy() { ShowBusyNotice(m_resultPrompt, m_startButton.m_hWnd, m_scale); }
 
 void CTarnwickDlgOP::ShutdownGuardChanged(bool on) {
     if (m_hWnd) ::PostMessageW(m_hWnd, WM_GUARD_SHUTDOWN, on, 0);

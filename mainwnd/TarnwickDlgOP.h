@@ -6,6 +6,7 @@
 #include "exec/FeedbackInformation.h"
 #include "mainwnd/PanelLayout.h"
 #include "mainwnd/RepairRun.h"
+#include "mainwnd/ResultPrompt.h"
 #include "skin/CheckBoxBtn.h"
 #include "skin/DrawTextStatic.h"
 #include "skin/GDIPngButton.h"
@@ -51,7 +52,6 @@ protected:
 
     void StartRepair();
     void OnGuardShutdown(bool on);
-    void ShowRepairResult(bool success, const PrinterNotice& notice);
     void OnShowProgress(unsigned run);
     void OnCloseProgress(unsigned run);
 
@@ -59,7 +59,9 @@ private:
     // What a run shows, for the run.
     void ShowProgress() override;
     void CloseProgress() override;
-    void ShowResult(bool success, const PrinterNotice& notice) override { ShowRepairResult(success, notice); }
+    void ShowResult(RunResult result, const PrinterNotice& notice) override {
+        ShowRunResult(m_resultPrompt, m_startButton.m_hWnd, m_scale, result, notice);
+    }
     void ShowBusy() override;
     void ShutdownGuardChanged(bool on) override;
     bool LoadBackground();

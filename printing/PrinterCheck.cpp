@@ -3,18 +3,9 @@
 #include <winspool.h>
 
 #include "exec/BoundedCall.h"
+#include "printing/LogText.h"
 
 namespace {
-
-// The log is in code page 936, as a Chinese Windows prints.
-std::string Gbk(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
 
 // The C library's own conversion: std::to_wstring's printf would bring a
 // whole formatter into the program for a few numbers.
@@ -266,18 +257,27 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look) 
     return PrinterNotice();
 }
 
-BoundedCall CPrinterCheck::Run(void (*step)(IPrintSystem&, PrinterWork&), HANDLE stop, PrinterSurvey& out) {
+void CPrinterCheck::Begin(void (*step)(IPrintSystem&, PrinterWork&)) {
+    m_pending.reset();
     std::string missing;
     std::shared_ptr<IPrintSystem> system = m_open(missing);
     if (!system) {
         m_log(UnavailableLine(missing));
-        return BoundedCall::NotStarted;
+        return;
     }
-    auto work = std::make_shared<PrinterWork>();
-    BoundedCall result = RunBounded([work, system, step] { step(*system, *work); }, m_limitMs, stop);
+    auto pending = std::make_unique<Pending>();
+    auto work = pending->work = std::make_shared<PrinterWork>();
+    pending->deadline = ::GetTickCount() + m_limitMs;
+    if (pending->helper.Start([work, system, step] { step(*system, *work); })) m_pending = std::move(pending);
+}
+
+BoundedCall CPrinterCheck::End(HANDLE stop, PrinterSurvey& out) {
+    std::unique_ptr<Pending> pending = std::move(m_pending);
+    if (!pending) return BoundedCall::NotStarted;
+    BoundedCall result = pending->helper.Wait(pending->deadline, stop);
     // From here on the helper, if it still runs, changes no printer.
-    if (result != BoundedCall::Done) work->leftBehind = true;
-    out = work->Snapshot();
+    if (result != BoundedCall::Done) pending->work->leftBehind = true;
+    out = pending->work->Snapshot();
     return result;
 }
 
@@ -285,17 +285,25 @@ void CPrinterCheck::Record(HANDLE stop) {
     m_record = PrinterSurvey();
     m_look = PrinterSurvey();
     m_recorded = m_looked = false;
-    BoundedCall r = Run(&RecordQueues, stop, m_record);
+    Begin(&RecordQueues);
+    BoundedCall r = End(stop, m_record);
     if (r == BoundedCall::NotStarted || r == BoundedCall::Stopped) return;
     m_recorded = true;
     for (const auto& line : RecordLines(m_record)) m_log(line);
     if (r == BoundedCall::TimedOut) m_log(TimedOutLine());
 }
 
-void CPrinterCheck::Look(HANDLE stop) {
+void CPrinterCheck::BeginLook() {
     m_look = PrinterSurvey();
     m_looked = false;
-    BoundedCall r = Run(&LookAtQueues, stop, m_look);
+    Begin(&LookAtQueues);
+}
+
+// A look that never began has nothing to wait for.
+bool CPrinterCheck::LookEnded() const { return !m_pending || m_pending->helper.Ended(); }
+
+void CPrinterCheck::EndLook(HANDLE stop) {
+    BoundedCall r = End(stop, m_look);
     if (r == BoundedCall::NotStarted || r == BoundedCall::Stopped) return;
     m_looked = true;
     for (const auto& line : LookLines(m_look)) m_log(line);

@@ -88,16 +88,33 @@ public:
 
     // `stop` ends either wait at once, leaving the helper behind.
     void Record(HANDLE stop);
-    void Look(HANDLE stop);
+    void Look(HANDLE stop) {
+        BeginLook();
+        EndLook(stop);
+    }
+    // The look, begun on its helper and waited for later, so that the step
+    // thread can watch the spooler meanwhile.
+    void BeginLook();
+    bool LookEnded() const;
+    void EndLook(HANDLE stop);
+    const PrinterSurvey* Recorded() const { return m_recorded ? &m_record : nullptr; }
     // What the last record and look found that needs a person.
     PrinterNotice Notice() const { return NoticeFor(m_recorded ? &m_record : nullptr, m_looked ? &m_look : nullptr); }
 
 private:
-    BoundedCall Run(void (*step)(IPrintSystem&, PrinterWork&), HANDLE stop, PrinterSurvey& out);
+    // A record or a look under way.
+    struct Pending {
+        std::shared_ptr<PrinterWork> work;
+        CBoundedWork helper;
+        DWORD deadline = 0;
+    };
+    void Begin(void (*step)(IPrintSystem&, PrinterWork&));
+    BoundedCall End(HANDLE stop, PrinterSurvey& out);
 
     OpenSystem m_open;
     LogLine m_log;
     DWORD m_limitMs;
     PrinterSurvey m_record, m_look;
     bool m_recorded = false, m_looked = false;
+    std::unique_ptr<Pending> m_pending;
 };

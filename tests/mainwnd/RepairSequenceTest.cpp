@@ -44,8 +44,11 @@ struct Recorder : IRepairActions {
         ++closes;
         run.push_back("close");
     }
-    void ShowResult(bool ok) override {
+    std::vector<RunResult> ends;
+    void ShowResult(RunResult result) override {
+        bool ok = result == RunResult::Success;
         results.push_back(ok);
+        ends.push_back(result);
         run.push_back(ok ? "success" : "failure");
     }
     bool Confirms(SpoolerCheck check) override {
@@ -65,7 +68,15 @@ struct Recorder : IRepairActions {
     void ShowBusy() override { run.push_back("busy"); }
     void ShowProgress() override { run.push_back("progress"); }
     void RecordPrinters() override { run.push_back("record printers"); }
-    void LookAtPrinters() override { run.push_back("look at printers"); }
+    // Whether the spooler stays up through each look, in turn; up once these run out.
+    std::vector<bool> spoolerUp;
+    bool LookAtPrinters() override {
+        run.push_back("look at printers");
+        if (spoolerUp.empty()) return true;
+        bool up = spoolerUp.front();
+        spoolerUp.erase(spoolerUp.begin());
+        return up;
+    }
 };
 
 struct RepairRun {
@@ -391,4 +402,66 @@ TEST(RepairSequence, ASlowAttribIsWaitedForAndAHungOneOnlyUntilTheStepsLimit) {
         EXPECT_EQ(r.rec.events.end(), std::find(r.rec.events.begin(), r.rec.events.end(),
                                                 "end attrib %systemroot%\\System32\\spool\\PRINTERS\\*.* -R /s"));
     }
+}
+
+// Up to step 7's words, with an empty queue.
+static void RunToTheStart(RepairRun& r) {
+    r.seq.Start(r.now);
+    r.Pass();
+    r.Done(kNetSessionDone);
+    r.Done(kScSuccess);
+    r.Done(kStopped);
+    r.End();
+    r.Pass(21);
+    r.Done(kNoFile);
+    r.Done(kScSuccess);
+    r.Done(kStarted);
+    r.Pass();  // issues what follows the look
+}
+
+TEST(RepairSequence, ASpoolerThatStopsByItselfIsStartedOnceMoreAndFailsTheRunIfItStopsAgain) {
+    const std::string kStartAgainLine = "\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xC6\xF4\xB6\xAF\xBA\xF3\xD3\xD6\xCD\xA3\xD6\xB9"
+                                        "\xC1\xCB\xA3\xAC\xD4\xD9\xC6\xF4\xB6\xAF\xD2\xBB\xB4\xCE";
+    // Stops once, then stays: the second start is judged as the first was.
+    RepairRun once;
+    once.rec.spoolerUp = {false};
+    RunToTheStart(once);
+    ASSERT_EQ(8u, once.rec.commands.size());
+    EXPECT_EQ("net start spooler", once.rec.commands[7]);
+    EXPECT_EQ(1, std::count(once.rec.log.begin(), once.rec.log.end(), kStartAgainLine));
+    EXPECT_TRUE(once.rec.ends.empty());
+    once.Done(kStarted);
+    EXPECT_EQ(std::vector<RunResult>{RunResult::Success}, once.rec.ends);
+    EXPECT_EQ(2, std::count(once.rec.run.begin(), once.rec.run.end(), "look at printers"));
+
+    // Stops twice: the restore runs as after any failure, then the failure
+    // says why.
+    RepairRun twice;
+    twice.rec.spoolerUp = {false, false};
+    RunToTheStart(twice);
+    twice.Done(kStarted);
+    twice.Pass();
+    twice.Done(kScSuccess);
+    twice.Done(kStarted);
+    ASSERT_EQ(10u, twice.rec.commands.size());
+    EXPECT_EQ("sc config spooler start= auto", twice.rec.commands[8]);
+    EXPECT_EQ("net start spooler", twice.rec.commands[9]);
+    EXPECT_EQ(std::vector<RunResult>{RunResult::SpoolerStopsAgain}, twice.rec.ends);
+    EXPECT_EQ(1, std::count(twice.rec.log.begin(), twice.rec.log.end(), kStartAgainLine)) << "one more start only";
+    EXPECT_EQ(2, std::count(twice.rec.run.begin(), twice.rec.run.end(), "look at printers"));
+
+    // A second start that fails is a plain failure, restored too; the next
+    // run may start the spooler once more again.
+    RepairRun refused;
+    refused.rec.spoolerUp = {false};
+    RunToTheStart(refused);
+    refused.Done("\xB7\xA2\xC9\xFA\xCF\xB5\xCD\xB3\xB4\xED\xCE\xF3 1058\xA1\xA3\r\n");  // 发生系统错误 1058。
+    refused.Pass();
+    refused.Done(kScSuccess);
+    refused.Done(kStarted);
+    EXPECT_EQ(std::vector<RunResult>{RunResult::Failure}, refused.rec.ends);
+    refused.rec.spoolerUp = {false};
+    RunToTheStart(refused);
+    EXPECT_EQ("net start spooler", refused.rec.commands.back()) << "started once more in the next run";
+    EXPECT_EQ(1u, refused.rec.ends.size());
 }
