@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <regex>
 #include <string>
@@ -1217,5 +1218,82 @@ TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
     EXPECT_EQ(1u, Count(log, "] sc config spooler start= disabled\r\n")) << "the spooler was marked twice";
     EXPECT_EQ("", RemovalTraced()) << "the second start removed the tool";
     EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe"));
+    PressPromptButton(1015);
+}
+
+namespace {
+// From outside the tool, as a crashing driver does from inside the spooler:
+// stops Wine's spooler 1.5 s after each of its next `times` starts, then
+// lets it run.
+class CSpoolerBreaker {
+public:
+    explicit CSpoolerBreaker(int times) : m_times(times) {
+        m_quit = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = ::CreateThread(nullptr, 0, &CSpoolerBreaker::Run, this, 0, nullptr);
+    }
+    ~CSpoolerBreaker() {
+        ::SetEvent(m_quit);
+        ::WaitForSingleObject(m_thread, 10000);
+        ::CloseHandle(m_thread);
+        ::CloseHandle(m_quit);
+    }
+    int Stopped() const { return m_stopped; }
+
+private:
+    static DWORD WINAPI Run(LPVOID self) {
+        static_cast<CSpoolerBreaker*>(self)->Watch();
+        return 0;
+    }
+    void Watch() {
+        SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        SC_HANDLE service = ::OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS | SERVICE_STOP);
+        bool wasRunning = true;  // the start before the run is not counted
+        while (m_stopped < m_times && ::WaitForSingleObject(m_quit, 50) == WAIT_TIMEOUT) {
+            SERVICE_STATUS status{};
+            if (!service || !::QueryServiceStatus(service, &status)) continue;
+            bool running = status.dwCurrentState == SERVICE_RUNNING;
+            if (running && !wasRunning) {
+                if (::WaitForSingleObject(m_quit, 1500) != WAIT_TIMEOUT) break;
+                ::ControlService(service, SERVICE_CONTROL_STOP, &status);
+                ++m_stopped;
+                running = false;
+            }
+            wasRunning = running;
+        }
+        if (service) ::CloseServiceHandle(service);
+        if (manager) ::CloseServiceHandle(manager);
+    }
+
+    int m_times;
+    std::atomic<int> m_stopped{0};
+    HANDLE m_quit = nullptr, m_thread = nullptr;
+};
+
+bool SpoolerRunning() {
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS status{};
+    bool running = service && ::QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    if (service) ::CloseServiceHandle(service);
+    if (manager) ::CloseServiceHandle(manager);
+    return running;
+}
+}  // namespace
+
+TEST_F(Tool, ASpoolerThatStopsByItselfAfterItsStartFailsTheRunAndIsLeftRunning) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    {
+        CSpoolerBreaker breaker(2);
+        RunRepair(&result);
+        EXPECT_EQ(2, breaker.Stopped());
+    }
+    EXPECT_EQ(L"修复失败\r\n打印服务启动后又自动停止了，可能是打印机驱动有问题", result);
+    std::string log = Log();
+    EXPECT_EQ(1u, Count(log, Gbk(L"] 打印服务启动后又停止了，再启动一次\r\n"))) << log;
+    EXPECT_EQ(3u, Count(log, "] net start spooler\r\n")) << "the start, once more, and the restore's";
+    EXPECT_EQ(2u, Count(log, Gbk(L"秒后停止"))) << log;
+    EXPECT_TRUE(SpoolerRunning());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), SpoolerStartType());
     PressPromptButton(1015);
 }
