@@ -3,7 +3,7 @@
 #include <winspool.h>
 
 #include "exec/BoundedCall.h"
-#include "printing/LogText.h"
+#include "printing/Gbk.h"
 
 namespace {
 
@@ -217,41 +217,61 @@ std::string UnavailableLine(const std::string& missing) {
     return Gbk(L"打印系统不可用（") + missing + Gbk(L"），跳过打印机检查");
 }
 
-PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look) {
-    // Each printer's states that speak, in the order the printers were met.
+// The address as the prompt shows it: a long name loses its end.
+static std::wstring ShortHost(const std::wstring& host) {
+    const size_t kMost = 24;
+    return host.size() > kMost ? host.substr(0, kMost - 1) + L"…" : host;
+}
+
+static std::wstring Unreachable(const ReachReport& r) {
+    std::wstring at = L"（" + ShortHost(r.host) + L"）";
+    switch (r.outcome) {
+    case ReachOutcome::Refused: return at + L"拒绝连接，打印机的端口或地址可能不对";
+    case ReachOutcome::NameNotFound: return at + L"找不到，打印机的地址可能已改变";
+    default: return at + L"连接不上，请检查打印机的电源和网络";
+    }
+}
+
+PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look, const std::vector<ReachReport>* reach) {
+    // Each printer's notice, in the order the printers were met; one that
+    // can't be reached says only that: whether it has paper can't be known.
     struct Need {
         std::wstring name;
         DWORD bits;
+        std::wstring unreachable;
+        bool Speaks() const { return bits || !unreachable.empty(); }
     };
     std::vector<Need> needs;
-    auto add = [&](const std::wstring& name, DWORD bits) {
+    auto find = [&](const std::wstring& name) -> Need& {
         for (auto& n : needs)
-            if (_wcsicmp(n.name.c_str(), name.c_str()) == 0) {
-                n.bits |= bits;
-                return;
-            }
-        needs.push_back(Need{name, bits});
+            if (_wcsicmp(n.name.c_str(), name.c_str()) == 0) return n;
+        needs.push_back(Need{name, 0, std::wstring()});
+        return needs.back();
     };
     if (record)
         for (const auto& q : record->queues)
-            if (q.readError == ERROR_SUCCESS) add(q.name, q.state.status & kLasting);
+            if (q.readError == ERROR_SUCCESS) find(q.name).bits |= q.state.status & kLasting;
     if (look)
         for (const auto& q : look->queues)
-            if (const PrinterStateRead* s = LatestState(q)) add(q.name, s->status & (kLasting | kOnlyAfter));
+            if (const PrinterStateRead* s = LatestState(q)) find(q.name).bits |= s->status & (kLasting | kOnlyAfter);
+    if (reach)
+        for (const auto& r : *reach) {
+            Need& n = find(r.printer);
+            if (r.Unreachable() && n.unreachable.empty()) n.unreachable = Unreachable(r);
+        }
 
     std::wstring def = look && !look->defaultPrinter.empty() ? look->defaultPrinter
                        : record                               ? record->defaultPrinter
                                                               : std::wstring();
     const Need* chosen = nullptr;
-    for (const auto& n : needs) {
-        if (!n.bits) continue;
-        if (!def.empty() && _wcsicmp(n.name.c_str(), def.c_str()) == 0) {
-            chosen = &n;
-            break;
-        }
-        if (!chosen) chosen = &n;
-    }
+    for (const auto& n : needs)
+        if (n.Speaks() && !def.empty() && _wcsicmp(n.name.c_str(), def.c_str()) == 0) chosen = &n;
+    for (const auto& n : needs)
+        if (!chosen && !n.unreachable.empty()) chosen = &n;
+    for (const auto& n : needs)
+        if (!chosen && n.bits) chosen = &n;
     if (!chosen) return PrinterNotice();
+    if (!chosen->unreachable.empty()) return PrinterNotice{chosen->name, chosen->unreachable};
     for (const auto& need : kNeeds)
         if (chosen->bits & need.bits) return PrinterNotice{chosen->name, need.what};
     return PrinterNotice();

@@ -9,6 +9,7 @@
 
 #include "exec/BoundedCall.h"
 #include "printing/PrintSystem.h"
+#include "printing/ReachReport.h"
 
 // One queue as the print system answered for it.
 struct QueueReport {
@@ -70,9 +71,12 @@ struct PrinterNotice {
     bool Empty() const { return name.empty(); }
 };
 // From the record before the repair (only states a restart can't have
-// changed) and the look after it (any such state); the default printer
-// first, else the first such printer.
-PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look);
+// changed), the look after it (any such state) and the check of the network
+// printers' addresses. The default printer first, whatever it needs; else
+// the first printer that can't be reached, else the first other one. A
+// printer that can't be reached is only said to be so.
+PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look,
+                        const std::vector<ReachReport>* reach = nullptr);
 
 // The record and the look of one run, each on a helper thread and each
 // bounded in time. On the step thread.
@@ -97,9 +101,12 @@ public:
     void BeginLook();
     bool LookEnded() const;
     void EndLook(HANDLE stop);
-    const PrinterSurvey* Recorded() const { return m_recorded ? &m_record : nullptr; }
     // What the last record and look found that needs a person.
-    PrinterNotice Notice() const { return NoticeFor(m_recorded ? &m_record : nullptr, m_looked ? &m_look : nullptr); }
+    PrinterNotice Notice(const std::vector<ReachReport>* reach = nullptr) const {
+        return NoticeFor(m_recorded ? &m_record : nullptr, m_looked ? &m_look : nullptr, reach);
+    }
+    // The record taken before the repair, for the check of the addresses.
+    const PrinterSurvey& Recorded() const { return m_record; }
 
 private:
     // A record or a look under way.

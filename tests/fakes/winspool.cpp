@@ -5,6 +5,10 @@
 //   "HP LaserJet"          local, the default, out of paper
 //   "Front Desk"           local and shared, paused
 //   "\\server\Copier"      a connection to another computer's queue, paused
+// all on port USB001. TARNWICK_FAKE_SPOOL_PRINTERS may name a file whose
+// lines "name|port" (UTF-8) add local printers, ready, on that port.
+// EnumPortsW answers every port with a monitor: "Standard TCP/IP Port" for
+// a port named IP_..., else "Local Port".
 // Every call is written to the file that TARNWICK_FAKE_SPOOL_LOG names, one
 // line each, in UTF-8. TARNWICK_FAKE_SPOOL_BLOCK=1: every call blocks, as on
 // a print server that never answers.
@@ -23,28 +27,59 @@ struct Job {
 };
 
 struct Printer {
-    const wchar_t* name;
+    std::wstring name;
     DWORD attributes;
     DWORD status;
     std::vector<Job> jobs;
+    std::wstring port;
 };
-
-std::vector<Printer>& Printers() {
-    static std::vector<Printer> printers = {
-        {L"Office LaserJet", PRINTER_ATTRIBUTE_LOCAL, PRINTER_STATUS_PAUSED,
-         {{L"季度报表.docx", 3}, {L"发票.pdf", 1}}},
-        {L"Label Printer", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_WORK_OFFLINE, 0, {}},
-        {L"HP LaserJet", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_DEFAULT, PRINTER_STATUS_PAPER_OUT, {}},
-        {L"Front Desk", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_SHARED, PRINTER_STATUS_PAUSED, {}},
-        {L"\\\\server\\Copier", PRINTER_ATTRIBUTE_NETWORK, PRINTER_STATUS_PAUSED, {}},
-    };
-    return printers;
-}
 
 std::wstring Env(const wchar_t* name) {
     wchar_t buf[1024] = {};
     DWORD n = ::GetEnvironmentVariableW(name, buf, 1024);
     return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
+}
+
+// The lines "name|port" of the file the environment names.
+void AddListed(std::vector<Printer>& printers) {
+    std::wstring list = Env(L"TARNWICK_FAKE_SPOOL_PRINTERS");
+    if (list.empty()) return;
+    HANDLE h = ::CreateFileW(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    std::string utf8;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(h, chunk, sizeof(chunk), &got, nullptr) && got) utf8.append(chunk, got);
+    ::CloseHandle(h);
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(n), L'\0');
+    if (n) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
+    for (size_t from = 0; from < text.size();) {
+        size_t end = std::min(text.find(L'\n', from), text.size());
+        std::wstring line = text.substr(from, end - from);
+        from = end + 1;
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        size_t bar = line.find(L'|');
+        if (bar == std::wstring::npos || bar == 0) continue;
+        printers.push_back({line.substr(0, bar), PRINTER_ATTRIBUTE_LOCAL, 0, {}, line.substr(bar + 1)});
+    }
+}
+
+std::vector<Printer>& Printers() {
+    static std::vector<Printer> printers = [] {
+        std::vector<Printer> all = {
+            {L"Office LaserJet", PRINTER_ATTRIBUTE_LOCAL, PRINTER_STATUS_PAUSED,
+             {{L"季度报表.docx", 3}, {L"发票.pdf", 1}}, L"USB001"},
+            {L"Label Printer", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_WORK_OFFLINE, 0, {}, L"USB001"},
+            {L"HP LaserJet", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_DEFAULT, PRINTER_STATUS_PAPER_OUT, {},
+             L"USB001"},
+            {L"Front Desk", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_SHARED, PRINTER_STATUS_PAUSED, {}, L"USB001"},
+            {L"\\\\server\\Copier", PRINTER_ATTRIBUTE_NETWORK, PRINTER_STATUS_PAUSED, {}, L"USB001"},
+        };
+        AddListed(all);
+        return all;
+    }();
+    return printers;
 }
 
 void Call(const std::wstring& line) {
@@ -117,7 +152,7 @@ BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE buffer, DWORD
     auto* info = reinterpret_cast<PRINTER_INFO_4W*>(buffer);
     bool fits = buffer && all.size() * sizeof(PRINTER_INFO_4W) <= size;
     for (size_t i = 0; i < all.size(); ++i) {
-        wchar_t* name = layout.Add(all[i].name);
+        wchar_t* name = layout.Add(all[i].name.c_str());
         if (fits) info[i] = PRINTER_INFO_4W{name, nullptr, all[i].attributes};
     }
     if (!Answer(layout, needed)) return FALSE;
@@ -129,7 +164,7 @@ BOOL WINAPI OpenPrinterW(LPWSTR name, LPHANDLE handle, LPPRINTER_DEFAULTSW defau
     Call(std::wstring(L"OpenPrinterW ") + (name ? name : L"") + L" access=" +
          std::to_wstring(defaults ? defaults->DesiredAccess : 0));
     for (size_t i = 0; i < Printers().size(); ++i)
-        if (name && lstrcmpiW(name, Printers()[i].name) == 0) {
+        if (name && lstrcmpiW(name, Printers()[i].name.c_str()) == 0) {
             *handle = reinterpret_cast<HANDLE>(i + 1);
             return TRUE;
         }
@@ -141,15 +176,15 @@ BOOL WINAPI ClosePrinter(HANDLE) { return TRUE; }
 
 BOOL WINAPI GetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
     Printer* p = FromHandle(h);
-    Call(std::wstring(L"GetPrinterW ") + (p ? p->name : L"?") + L" level=" + std::to_wstring(level));
+    Call(std::wstring(L"GetPrinterW ") + (p ? p->name : std::wstring(L"?")) + L" level=" + std::to_wstring(level));
     if (!p || level != 2) {
         ::SetLastError(p ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
         return FALSE;
     }
     Layout layout(sizeof(PRINTER_INFO_2W), buffer, size);
     PRINTER_INFO_2W info{};
-    info.pPrinterName = layout.Add(p->name);
-    info.pPortName = layout.Add(L"USB001");
+    info.pPrinterName = layout.Add(p->name.c_str());
+    info.pPortName = layout.Add(p->port.c_str());
     info.pDriverName = layout.Add(L"Stand-in Driver");
     info.pPrintProcessor = layout.Add(L"winprint");
     info.Attributes = p->attributes;
@@ -162,7 +197,7 @@ BOOL WINAPI GetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWOR
 
 BOOL WINAPI SetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD command) {
     Printer* p = FromHandle(h);
-    std::wstring line = std::wstring(L"SetPrinterW ") + (p ? p->name : L"?") + L" level=" + std::to_wstring(level);
+    std::wstring line = std::wstring(L"SetPrinterW ") + (p ? p->name : std::wstring(L"?")) + L" level=" + std::to_wstring(level);
     if (level == 0) line += L" command=" + std::to_wstring(command);
     auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
     if (level == 2 && info)
@@ -185,7 +220,7 @@ BOOL WINAPI SetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD command) {
 BOOL WINAPI EnumJobsW(HANDLE h, DWORD first, DWORD count, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                       LPDWORD returned) {
     Printer* p = FromHandle(h);
-    Call(std::wstring(L"EnumJobsW ") + (p ? p->name : L"?") + L" level=" + std::to_wstring(level));
+    Call(std::wstring(L"EnumJobsW ") + (p ? p->name : std::wstring(L"?")) + L" level=" + std::to_wstring(level));
     *returned = 0;
     if (!p || level != 1) {
         ::SetLastError(p ? ERROR_INVALID_LEVEL : ERROR_INVALID_HANDLE);
@@ -198,13 +233,45 @@ BOOL WINAPI EnumJobsW(HANDLE h, DWORD first, DWORD count, DWORD level, LPBYTE bu
     for (size_t i = 0; i < n; ++i) {
         JOB_INFO_1W j{};
         j.JobId = static_cast<DWORD>(first + i + 1);
-        j.pPrinterName = layout.Add(p->name);
+        j.pPrinterName = layout.Add(p->name.c_str());
         j.pDocument = layout.Add(p->jobs[first + i].document);
         j.TotalPages = p->jobs[first + i].pages;
         if (fits) jobs[i] = j;
     }
     if (!Answer(layout, needed)) return FALSE;
     *returned = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WINAPI EnumPortsW(LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+    Call(L"EnumPortsW level=" + std::to_wstring(level));
+    *returned = 0;
+    if (level != 2) {
+        ::SetLastError(ERROR_INVALID_LEVEL);
+        return FALSE;
+    }
+    // Each port once, though several printers print to it or one lists several.
+    std::vector<std::wstring> ports;
+    for (const auto& p : Printers())
+        for (size_t from = 0; from <= p.port.size();) {
+            size_t comma = std::min(p.port.find(L',', from), p.port.size());
+            std::wstring port = p.port.substr(from, comma - from);
+            from = comma + 1;
+            if (!port.empty() && std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
+        }
+    Layout layout(ports.size() * sizeof(PORT_INFO_2W), buffer, size);
+    bool fits = buffer && ports.size() * sizeof(PORT_INFO_2W) <= size;
+    auto* info = reinterpret_cast<PORT_INFO_2W*>(buffer);
+    for (size_t i = 0; i < ports.size(); ++i) {
+        PORT_INFO_2W port{};
+        port.pPortName = layout.Add(ports[i].c_str());
+        port.pMonitorName = layout.Add(ports[i].compare(0, 3, L"IP_") == 0 ? L"Standard TCP/IP Port" : L"Local Port");
+        port.pDescription = layout.Add(L"");
+        port.fPortType = PORT_TYPE_WRITE;
+        if (fits) info[i] = port;
+    }
+    if (!Answer(layout, needed)) return FALSE;
+    *returned = static_cast<DWORD>(ports.size());
     return TRUE;
 }
 

@@ -6,16 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "printing/Gbk.h"
 #include "printing/PrinterCheck.h"
 
 namespace {
-
-std::string Gbk(const std::wstring& w) {
-    int n = ::WideCharToMultiByte(936, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(936, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-    return s;
-}
 
 struct FakePrinter {
     std::wstring name;

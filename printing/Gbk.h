@@ -3,7 +3,7 @@
 
 #include <string>
 
-// LOG.txt is in code page 936, as a Chinese Windows prints.
+// The log is in code page 936, as a Chinese Windows prints.
 inline std::string Gbk(const std::wstring& text) {
     if (text.empty()) return std::string();
     int n = ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);

@@ -1,0 +1,198 @@
+#include "printing/PortDirectory.h"
+
+#include <winspool.h>
+
+#include <vector>
+
+#include "exec/SystemLibrary.h"
+
+namespace {
+
+// tcpxcv.h is not in mingw-w64; as Microsoft documents them.
+const int kMaxPortNameLen = 64;
+const int kMaxNetworkNameLen = 49;
+const int kMaxSnmpCommunityStrLen = 33;
+const int kMaxQueueNameLen = 33;
+const int kMaxIpAddrStrLen = 16;
+
+struct ConfigInfoData1 {
+    BYTE Reserved[128];
+    DWORD dwVersion;
+};
+
+struct PortData1 {
+    WCHAR sztPortName[kMaxPortNameLen];
+    DWORD dwVersion;
+    DWORD dwProtocol;
+    DWORD cbSize;
+    DWORD dwReserved;
+    WCHAR sztHostAddress[kMaxNetworkNameLen];
+    WCHAR sztSNMPCommunity[kMaxSnmpCommunityStrLen];
+    DWORD dwDoubleSpool;
+    WCHAR sztQueue[kMaxQueueNameLen];
+    WCHAR sztIPAddress[kMaxIpAddrStrLen];
+    BYTE Reserved[540];
+    DWORD dwPortNumber;
+    DWORD dwSNMPEnabled;
+    DWORD dwSNMPDevIndex;
+};
+
+// APMON's port data (MS-RPRN): a version, a protocol, then the device's URL.
+struct ApPortData1 {
+    DWORD Version;
+    DWORD Protocol;
+    WCHAR DeviceOrServiceUrl[260];
+};
+
+typedef BOOL(WINAPI* EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+typedef BOOL(WINAPI* OpenPrinterFn)(LPWSTR, LPHANDLE, LPPRINTER_DEFAULTSW);
+typedef BOOL(WINAPI* ClosePrinterFn)(HANDLE);
+typedef BOOL(WINAPI* XcvDataFn)(HANDLE, PCWSTR, PBYTE, DWORD, PBYTE, DWORD, PDWORD, PDWORD);
+
+const wchar_t kMonitors[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
+
+// A registry value, or false when the key or the value is missing.
+bool ReadText(HKEY key, const wchar_t* name, std::wstring& out) {
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size < sizeof(wchar_t)) return false;
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()), &size) != ERROR_SUCCESS)
+        return false;
+    out = text.data();
+    return !out.empty();
+}
+
+bool ReadNumber(HKEY key, const wchar_t* name, DWORD& out) {
+    DWORD type = 0, size = sizeof(out);
+    return ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&out), &size) == ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+class CRegistryKey {
+public:
+    explicit CRegistryKey(const std::wstring& path) {
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &m_key) != ERROR_SUCCESS) m_key = nullptr;
+    }
+    ~CRegistryKey() {
+        if (m_key) ::RegCloseKey(m_key);
+    }
+    CRegistryKey(const CRegistryKey&) = delete;
+    CRegistryKey& operator=(const CRegistryKey&) = delete;
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+class CWindowsPortDirectory : public IPortDirectory {
+public:
+    CWindowsPortDirectory(EnumPortsFn enumPorts, OpenPrinterFn open, ClosePrinterFn close, XcvDataFn xcv)
+        : m_enumPorts(enumPorts), m_open(open), m_close(close), m_xcv(xcv) {}
+
+    std::wstring MonitorOf(const std::wstring& port) override {
+        if (!m_listed) List();
+        for (const auto& p : m_ports)
+            if (_wcsicmp(p.first.c_str(), port.c_str()) == 0) return p.second;
+        return std::wstring();
+    }
+
+    std::wstring MonitorDll(const std::wstring& monitor) override {
+        CRegistryKey key(kMonitors + monitor);
+        std::wstring dll;
+        if (!key.Get() || !ReadText(key.Get(), L"Driver", dll)) return std::wstring();
+        return dll;
+    }
+
+    bool TcpPortFromRegistry(const std::wstring& port, TcpPortConfig& out) override {
+        CRegistryKey key(std::wstring(kMonitors) + L"Standard TCP/IP Port\\Ports\\" + port);
+        if (!key.Get()) return false;
+        if (!ReadText(key.Get(), L"HostName", out.host)) ReadText(key.Get(), L"IPAddress", out.host);
+        ReadNumber(key.Get(), L"PortNumber", out.portNumber);
+        ReadNumber(key.Get(), L"Protocol", out.protocol);
+        return true;
+    }
+
+    bool TcpPortFromMonitor(const std::wstring& port, TcpPortConfig& out) override {
+        ConfigInfoData1 in{};
+        in.dwVersion = 1;
+        PortData1 data{};
+        if (!Xcv(port, L"GetConfigInfo", reinterpret_cast<PBYTE>(&in), sizeof(in), reinterpret_cast<PBYTE>(&data),
+                 sizeof(data)))
+            return false;
+        data.sztHostAddress[kMaxNetworkNameLen - 1] = L'\0';
+        data.sztIPAddress[kMaxIpAddrStrLen - 1] = L'\0';
+        out.host = data.sztHostAddress[0] ? data.sztHostAddress : data.sztIPAddress;
+        out.portNumber = data.dwPortNumber;
+        out.protocol = data.dwProtocol;
+        return true;
+    }
+
+    std::wstring DeviceUrl(const std::wstring& port) override {
+        // Room for the documented structure or a bare URL; zeroed, so either ends.
+        std::vector<BYTE> buffer(sizeof(ApPortData1) + 2 * sizeof(wchar_t), 0);
+        if (!Xcv(port, L"GetAPPortInfo", nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size() - 4)))
+            return std::wstring();
+        // A bare string's first two characters are never the version 1.
+        auto* data = reinterpret_cast<const ApPortData1*>(buffer.data());
+        if (data->Version == 1) return data->DeviceOrServiceUrl;
+        return reinterpret_cast<const wchar_t*>(buffer.data());
+    }
+
+private:
+    void List() {
+        m_listed = true;
+        if (!m_enumPorts) return;
+        std::vector<BYTE> buffer;
+        DWORD needed = 0, count = 0;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            if (m_enumPorts(nullptr, 2, buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
+                            &needed, &count)) {
+                auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
+                for (DWORD i = 0; i < count && info; ++i)
+                    if (info[i].pPortName)
+                        m_ports.emplace_back(info[i].pPortName, info[i].pMonitorName ? info[i].pMonitorName : L"");
+                return;
+            }
+            if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return;
+            buffer.assign(needed, 0);
+        }
+    }
+
+    // A TRUE return only says the call reached the monitor; its own answer
+    // is in the status.
+    bool Xcv(const std::wstring& port, const wchar_t* command, PBYTE in, DWORD inSize, PBYTE out, DWORD outSize) {
+        if (!m_xcv || !m_open || !m_close) return false;
+        std::wstring name = L",XcvPort " + port;
+        PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+        HANDLE xcv = nullptr;
+        if (!m_open(&name[0], &xcv, &defaults)) return false;
+        DWORD needed = 0, status = ERROR_GEN_FAILURE;
+        BOOL called = m_xcv(xcv, command, in, inSize, out, outSize, &needed, &status);
+        m_close(xcv);
+        return called && status == ERROR_SUCCESS;
+    }
+
+    EnumPortsFn m_enumPorts;
+    OpenPrinterFn m_open;
+    ClosePrinterFn m_close;
+    XcvDataFn m_xcv;
+    bool m_listed = false;
+    std::vector<std::pair<std::wstring, std::wstring>> m_ports;  // port, monitor
+};
+
+template <class Fn>
+Fn Find(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<IPortDirectory> OpenWindowsPortDirectory() {
+    // Loaded as the print system loads it, and never unloaded either.
+    static HMODULE module = LoadSystemLibrary(L"winspool.drv");
+    return std::make_shared<CWindowsPortDirectory>(Find<EnumPortsFn>(module, "EnumPortsW"),
+                                                   Find<OpenPrinterFn>(module, "OpenPrinterW"),
+                                                   Find<ClosePrinterFn>(module, "ClosePrinter"),
+                                                   Find<XcvDataFn>(module, "XcvDataW"));
+}
