@@ -132,7 +132,7 @@ void CRepairRun::Log(const std::string& line) { WriteLog(line, kLogFileName); }
 void CRepairRun::CloseProgress() { m_view.CloseProgress(); }
 
 void CRepairRun::ShowResult(RunResult result) {
-    m_view.ShowResult(result, result == RunResult::Success ? m_printers.Notice() : PrinterNotice());
+    m_view.ShowResult(result, result == RunResult::Success ? m_printers.Notice(&m_reached) : PrinterNotice());
 }
 
 bool CRepairRun::TakeLock(DWORD waitMs) {
@@ -158,12 +158,19 @@ void CRepairRun::ShowBusy() { m_view.ShowBusy(); }
 
 void CRepairRun::ShowProgress() { m_view.ShowProgress(); }
 
-void CRepairRun::RecordPrinters() { m_printers.Record(m_stepThread.StopEvent()); }
+void CRepairRun::RecordPrinters() {
+    m_reached.clear();
+    m_reachChecked = false;
+    m_printers.Record(m_stepThread.StopEvent());
+}
 
 bool CRepairRun::LookAtPrinters() {
     HANDLE stop = m_stepThread.StopEvent();
     CSpoolerWatch watch(&ReadSpoolerStatus);
     watch.Begin(::GetTickCount());
+    // The printers' addresses are tried once a run, beside the first look.
+    bool reach = !m_reachChecked;
+    if (reach) m_reach.Start(m_printers.Recorded());
     m_printers.BeginLook();
     DWORD lookEndedAt = 0;
     for (;;) {
@@ -174,6 +181,13 @@ bool CRepairRun::LookAtPrinters() {
         if (::WaitForSingleObject(stop, kWatchPollMs) == WAIT_OBJECT_0) break;
     }
     m_printers.EndLook(stop);
+    if (reach) {
+        m_reached = m_reach.Finish(stop);
+        m_reachChecked = true;
+        // Stopped early, an address not yet answered is no finding.
+        if (::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) m_reached.clear();
+        for (const auto& line : ReachLines(m_reached)) Log(line);
+    }
     if (!watch.Stopped()) return true;
     Log(watch.Line());
     return false;

@@ -6,6 +6,7 @@
 #include "exec/EventThread.h"
 #include "exec/NamedLock.h"
 #include "printing/PrinterCheck.h"
+#include "printing/PrinterReach.h"
 #include "printing/SpoolerWatch.h"
 #include "mainwnd/RepairSequence.h"
 
@@ -79,4 +80,8 @@ private:
     // Repairs stay apart across the whole PC: every session, every user.
     CNamedLock m_runLock;
     CPrinterCheck m_printers;
+    // Whether each local network printer answers, once a run, after its start.
+    CPrinterReach m_reach;
+    std::vector<ReachReport> m_reached;
+    bool m_reachChecked = false;
 };

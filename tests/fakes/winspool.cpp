@@ -6,7 +6,8 @@
 //   "Front Desk"           local and shared, paused
 //   "\\server\Copier"      a connection to another computer's queue, paused
 // all on port USB001. TARNWICK_FAKE_SPOOL_PRINTERS may name a file whose
-// lines "name|port" (UTF-8) add local printers, ready, on that port.
+// lines "name|port" (UTF-8) are the printers instead: local, ready, on that
+// port, and none of them the default.
 // EnumPortsW answers every port with a monitor: "Standard TCP/IP Port" for
 // a port named IP_..., else "Local Port".
 // Every call is written to the file that TARNWICK_FAKE_SPOOL_LOG names, one
@@ -76,8 +77,9 @@ std::vector<Printer>& Printers() {
             {L"Front Desk", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_SHARED, PRINTER_STATUS_PAUSED, {}, L"USB001"},
             {L"\\\\server\\Copier", PRINTER_ATTRIBUTE_NETWORK, PRINTER_STATUS_PAUSED, {}, L"USB001"},
         };
-        AddListed(all);
-        return all;
+        std::vector<Printer> listed;
+        AddListed(listed);
+        return listed.empty() ? all : listed;
     }();
     return printers;
 }
