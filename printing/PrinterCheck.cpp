@@ -3,18 +3,9 @@
 #include <winspool.h>
 
 #include "exec/BoundedCall.h"
+#include "printing/Gbk.h"
 
 namespace {
-
-// The log is in code page 936, as a Chinese Windows prints.
-std::string Gbk(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
 
 // The C library's own conversion: std::to_wstring's printf would bring a
 // whole formatter into the program for a few numbers.
