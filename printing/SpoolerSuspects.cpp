@@ -132,6 +132,13 @@ struct VersionCalls {
     VerQueryValueWFn query = nullptr;
 };
 
+// The spooler's environment is the native one, also for a 32-bit tool.
+std::wstring SpoolerEnvironment(WORD architecture) {
+    if (architecture == PROCESSOR_ARCHITECTURE_AMD64) return L"Windows x64";
+    if (architecture == PROCESSOR_ARCHITECTURE_ARM64) return L"Windows ARM64";
+    return L"Windows NT x86";
+}
+
 const wchar_t kPrintKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\";
 
 class CWindowsSuspectSources : public ISuspectSources {
@@ -260,12 +267,6 @@ std::unique_ptr<ISuspectSources> OpenWindowsSuspectSources(std::string& missing)
     all = Resolve(module, "VerQueryValueW", calls.query, missing) && all;
     if (!all) return nullptr;
     return std::make_unique<CWindowsSuspectSources>(calls);
-}
-
-std::wstring SpoolerEnvironment(WORD architecture) {
-    if (architecture == PROCESSOR_ARCHITECTURE_AMD64) return L"Windows x64";
-    if (architecture == PROCESSOR_ARCHITECTURE_ARM64) return L"Windows ARM64";
-    return L"Windows NT x86";
 }
 
 std::vector<std::string> SuspectLines(const std::vector<SpoolerSuspect>& suspects) {

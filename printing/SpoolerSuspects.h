@@ -50,8 +50,5 @@ std::vector<SpoolerSuspect> FindSpoolerSuspects(const PrinterSurvey& record, ISu
 // its functions is missing, with the missing name in `missing`.
 std::unique_ptr<ISuspectSources> OpenWindowsSuspectSources(std::string& missing);
 
-// "Windows x64" and the like, from GetNativeSystemInfo's architecture.
-std::wstring SpoolerEnvironment(WORD architecture);
-
 // LOG.txt's lines (code page 936).
 std::vector<std::string> SuspectLines(const std::vector<SpoolerSuspect>& suspects);
