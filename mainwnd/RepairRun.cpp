@@ -2,7 +2,9 @@
 
 #include "exec/LogFile.h"
 #include "exec/ToolPaths.h"
+#include "printing/Gbk.h"
 #include "printing/SpoolerService.h"
+#include "printing/SpoolerSuspects.h"
 
 namespace {
 // The step thread sleeps this long per pass.
@@ -160,7 +162,7 @@ void CRepairRun::ShowProgress() { m_view.ShowProgress(); }
 
 void CRepairRun::RecordPrinters() {
     m_reached.clear();
-    m_reachChecked = false;
+    m_reachChecked = m_suspectsLogged = false;
     m_printers.Record(m_stepThread.StopEvent());
 }
 
@@ -190,5 +192,18 @@ bool CRepairRun::LookAtPrinters() {
     }
     if (!watch.Stopped()) return true;
     Log(watch.Line());
+    if (!m_suspectsLogged) LogSuspects();
+    m_suspectsLogged = true;
     return false;
+}
+
+// From the registry and the files alone: the spooler is down.
+void CRepairRun::LogSuspects() {
+    std::string missing;
+    std::unique_ptr<ISuspectSources> sources = OpenWindowsSuspectSources(missing);
+    if (!sources) {
+        Log(Gbk(L"无法读取文件的版本信息（") + missing + Gbk(L"），未列出可能的原因"));
+        return;
+    }
+    for (const auto& line : SuspectLines(FindSpoolerSuspects(m_printers.Recorded(), *sources))) Log(line);
 }

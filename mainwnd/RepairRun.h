@@ -55,6 +55,7 @@ private:
     static void OnCommandEnded(unsigned tag, void* run);
     void RestoreInterruptedRun();
     bool TakeLock(DWORD waitMs);
+    void LogSuspects();
 
     bool HasRunner() override;
     bool RunCommand(const char* command, int length, unsigned tag) override;
@@ -84,4 +85,6 @@ private:
     CPrinterReach m_reach;
     std::vector<ReachReport> m_reached;
     bool m_reachChecked = false;
+    // The likely causes of a spooler that stops are named once a run.
+    bool m_suspectsLogged = false;
 };

@@ -188,8 +188,9 @@ public:
 
     bool DriverProvider(const std::wstring& environment, int version, const std::wstring& driver,
                         std::wstring& provider) override {
-        CRegKey key(HKEY_LOCAL_MACHINE, std::wstring(kPrintKey) + L"Environments\\" + environment + L"\\Drivers\\Version-" +
-                                            static_cast<wchar_t>(L'0' + version) + L"\\" + driver);
+        std::wstring path = std::wstring(kPrintKey) + L"Environments\\" + environment + L"\\Drivers\\Version-" +
+                            static_cast<wchar_t>(L'0' + version) + L"\\" + driver;
+        CRegKey key(HKEY_LOCAL_MACHINE, path);
         if (!key.Get()) return false;
         if (!key.String(L"Provider", provider)) provider.clear();
         return true;

@@ -154,6 +154,8 @@ void Click(HWND control) {
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
+const wchar_t kMonitors[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
+
 class Tool : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -201,7 +203,15 @@ protected:
         }
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kToolOverrides);
         ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", nullptr);
+        // The monitors a case registered, passed or failed.
+        for (const wchar_t* monitor : {L"Contoso Port Monitor", L"Standard TCP/IP Port"}) {
+            std::wstring key = std::wstring(kMonitors) + monitor;
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+            ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+        }
+        ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_PRINTERS", nullptr);
     }
+
 
     // A DLL override for the tools this test starts from now on, and for no
     // other program. A Wine process takes WINEDLLOVERRIDES from the Linux
@@ -1282,6 +1292,11 @@ bool SpoolerRunning() {
 }  // namespace
 
 TEST_F(Tool, ASpoolerThatStopsByItselfAfterItsStartFailsTheRunAndIsLeftRunning) {
+    // A port monitor of another maker; Wine's own "Local Port" is Microsoft's.
+    const wchar_t dll[] = L"vendormon.dll";
+    std::wstring monitor = std::wstring(kMonitors) + L"Contoso Port Monitor";
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, monitor.c_str(), L"Driver", REG_SZ, dll, sizeof(dll)));
     ASSERT_NO_FATAL_FAILURE(Open());
     std::wstring result;
     {
@@ -1294,6 +1309,10 @@ TEST_F(Tool, ASpoolerThatStopsByItselfAfterItsStartFailsTheRunAndIsLeftRunning) 
     EXPECT_EQ(1u, Count(log, Gbk(L"] 打印服务启动后又停止了，再启动一次\r\n"))) << log;
     EXPECT_EQ(3u, Count(log, "] net start spooler\r\n")) << "the start, once more, and the restore's";
     EXPECT_EQ(2u, Count(log, Gbk(L"秒后停止"))) << log;
+    EXPECT_EQ(1u, Count(log, Gbk(L"] 可能的原因：端口监视器“Contoso Port Monitor”（C:\\windows\\system32\\vendormon.dll，"
+                                 L"Contoso Printing Ltd.）\r\n")))
+        << log;
+    EXPECT_EQ(std::string::npos, log.find(Gbk(L"“Local Port”")));
     EXPECT_TRUE(SpoolerRunning());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), SpoolerStartType());
     PressPromptButton(1015);
@@ -1366,11 +1385,11 @@ private:
     std::vector<SOCKET> m_others;
 };
 
-const wchar_t kTcpMonitor[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port";
+const std::wstring kTcpMonitor = std::wstring(kMonitors) + L"Standard TCP/IP Port";
 
 // A Standard TCP/IP port as Windows keeps it, at 127.0.0.1.
 void AddTcpPort(const std::wstring& name, unsigned short port) {
-    std::wstring key = std::wstring(kTcpMonitor) + L"\\Ports\\" + name;
+    std::wstring key = kTcpMonitor + L"\\Ports\\" + name;
     const wchar_t address[] = L"127.0.0.1";
     DWORD number = port, raw = 1;
     ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, address, sizeof(address));
@@ -1385,7 +1404,7 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     CPrinterPort accepts(CPrinterPort::Kind::Accepts), full(CPrinterPort::Kind::Full),
         refuses(CPrinterPort::Kind::Refuses);
     const wchar_t driver[] = L"tcpmon.dll";
-    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kTcpMonitor, L"Driver", REG_SZ, driver, sizeof(driver));
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kTcpMonitor.c_str(), L"Driver", REG_SZ, driver, sizeof(driver));
     AddTcpPort(L"IP_accepts", accepts.Port());
     AddTcpPort(L"IP_full", full.Port());
     AddTcpPort(L"IP_refuses", refuses.Port());
@@ -1437,7 +1456,4 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     EXPECT_EQ(1, connections);
     EXPECT_EQ(0, bytes) << "a raw port prints whatever it is sent";
     PressPromptButton(1015);
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTcpMonitor);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTcpMonitor);
-    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_PRINTERS", nullptr);
 }

@@ -199,7 +199,8 @@ BOOL WINAPI GetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWOR
 
 BOOL WINAPI SetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD command) {
     Printer* p = FromHandle(h);
-    std::wstring line = std::wstring(L"SetPrinterW ") + (p ? p->name : std::wstring(L"?")) + L" level=" + std::to_wstring(level);
+    std::wstring line =
+        std::wstring(L"SetPrinterW ") + (p ? p->name : std::wstring(L"?")) + L" level=" + std::to_wstring(level);
     if (level == 0) line += L" command=" + std::to_wstring(command);
     auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
     if (level == 2 && info)

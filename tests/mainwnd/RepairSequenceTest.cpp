@@ -420,8 +420,9 @@ static void RunToTheStart(RepairRun& r) {
 }
 
 TEST(RepairSequence, ASpoolerThatStopsByItselfIsStartedOnceMoreAndFailsTheRunIfItStopsAgain) {
-    const std::string kStartAgainLine = "\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xC6\xF4\xB6\xAF\xBA\xF3\xD3\xD6\xCD\xA3\xD6\xB9"
-                                        "\xC1\xCB\xA3\xAC\xD4\xD9\xC6\xF4\xB6\xAF\xD2\xBB\xB4\xCE";
+    const std::string kStartAgainLine =
+        "\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xC6\xF4\xB6\xAF\xBA\xF3\xD3\xD6\xCD\xA3\xD6\xB9"
+        "\xC1\xCB\xA3\xAC\xD4\xD9\xC6\xF4\xB6\xAF\xD2\xBB\xB4\xCE";
     // Stops once, then stays: the second start is judged as the first was.
     RepairRun once;
     once.rec.spoolerUp = {false};

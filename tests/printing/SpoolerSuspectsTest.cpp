@@ -92,8 +92,10 @@ TEST(SpoolerSuspects, DriversAndProcessorsAreOnlyThoseQueuesUse) {
                          {FakeSuspectSources::Key(L"Windows x64", 3, L"Unused Vendor"), L"Vendor"}};
     PrinterSurvey record;
     record.queues = {UsingDriver(L"A", L"Contoso PCL", L"winprint"), UsingDriver(L"B", L"Contoso PCL", L"WinPrint"),
-                     UsingDriver(L"PDF", L"Microsoft Print To PDF", L"winprint"), UsingDriver(L"T", L"Generic Text", L"ContosoPP"),
-                     UsingDriver(L"\\\\server\\C", L"Vanished", L"ContosoPP"), UsingDriver(L"Unread", L"Hidden", L"HiddenPP")};
+                     UsingDriver(L"PDF", L"Microsoft Print To PDF", L"winprint"),
+                     UsingDriver(L"T", L"Generic Text", L"ContosoPP"),
+                     UsingDriver(L"\\\\server\\C", L"Vanished", L"ContosoPP"),
+                     UsingDriver(L"Unread", L"Hidden", L"HiddenPP")};
     record.queues[4].connection = true;
     record.queues[5].readError = ERROR_ACCESS_DENIED;
 

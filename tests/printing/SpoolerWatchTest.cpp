@@ -31,7 +31,8 @@ TEST(SpoolerWatch, TheSpoolerMustStayRunningInOneProcess) {
     EXPECT_FALSE(stopped.Poll(2640));
     EXPECT_FALSE(stopped.Poll(2800)) << "once stopped, it stays stopped";
     EXPECT_TRUE(stopped.Stopped());
-    EXPECT_EQ("\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xD4\xDA\xC6\xF4\xB6\xAF 1.6 \xC3\xEB\xBA\xF3\xCD\xA3\xD6\xB9", stopped.Line())
+    EXPECT_EQ("\xB4\xF2\xD3\xA1\xB7\xFE\xCE\xF1\xD4\xDA\xC6\xF4\xB6\xAF 1.6 \xC3\xEB\xBA\xF3\xCD\xA3\xD6\xB9",
+              stopped.Line())
         << "打印服务在启动 1.6 秒后停止";
 
     // Crashed and started again by the service manager, in another process.
