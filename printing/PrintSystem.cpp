@@ -165,13 +165,6 @@ private:
     WinspoolCalls m_calls;
 };
 
-template <class Fn>
-bool Resolve(HMODULE module, const char* name, Fn& out, std::string& missing) {
-    out = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-    if (!out && missing.empty()) missing = name;
-    return out != nullptr;
-}
-
 }  // namespace
 
 std::shared_ptr<IPrintSystem> OpenWindowsPrintSystem(std::string& missing) {

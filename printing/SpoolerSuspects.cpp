@@ -236,13 +236,6 @@ private:
     std::wstring m_nativeSeen;
 };
 
-template <class Fn>
-bool Resolve(HMODULE module, const char* name, Fn& out, std::string& missing) {
-    out = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-    if (!out && missing.empty()) missing = name;
-    return out != nullptr;
-}
-
 }  // namespace
 
 std::vector<SpoolerSuspect> FindSpoolerSuspects(const PrinterSurvey& record, ISuspectSources& sources) {

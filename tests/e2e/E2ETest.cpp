@@ -1130,33 +1130,6 @@ TEST_F(Tool, AWinspoolBesideTheToolIsNeverLoaded) {
 
 // ---- One tool per session, one repair per PC.
 
-// Before the second-start case: the halves take every other case, and this
-// order evens them out.
-TEST_F(Tool, WhileAnotherRepairHoldsTheLockStartShowsANoticeAndRunsNothing) {
-    // Another session's repair, as far as this PC is concerned.
-    HANDLE other = ::CreateMutexW(nullptr, TRUE, L"Global\\Tarnwick.Repair");
-    ASSERT_NE(nullptr, other);
-    ASSERT_NO_FATAL_FAILURE(Open());
-    Click(m_start);
-    bool progressSeen = false;
-    HWND prompt = nullptr;
-    WaitFor([&] {
-        progressSeen = progressSeen || ShellOfSize(m_pid, 278, 158);
-        return (prompt = ShellOfSize(m_pid, 336, 156)) && PanelOf(prompt);
-    }, 2000);
-    std::wstring text;
-    ASSERT_EQ(prompt, WaitForPrompt(1000, &text));
-    EXPECT_EQ(L"另一个修复正在进行，请稍后再试", text);
-    EXPECT_FALSE(progressSeen) << "a progress window showed for a run that never began";
-    EXPECT_EQ(std::string::npos, Log().find("] net ")) << "a command ran";
-    EXPECT_EQ("running auto", ReadFileBytes(m_state));
-    // However the notice is closed, the user may try again.
-    PressPromptButton(1013);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) != FALSE; }, 1000));
-    ::ReleaseMutex(other);
-    ::CloseHandle(other);
-}
-
 namespace {
 // A window of the test's own in front, so that "brought forward" means something.
 HWND ForegroundDecoy() {
@@ -1230,6 +1203,33 @@ TEST_F(Tool, ASecondStartBringsTheFirstToolForwardAndEndsAtOnce) {
     EXPECT_EQ("", RemovalTraced()) << "the second start removed the tool";
     EXPECT_TRUE(FileExists(m_folder + L"Tarnwick.exe"));
     PressPromptButton(1015);
+}
+
+// After the second-start case: each of the three parts takes every third
+// case, and this order evens them out.
+TEST_F(Tool, WhileAnotherRepairHoldsTheLockStartShowsANoticeAndRunsNothing) {
+    // Another session's repair, as far as this PC is concerned.
+    HANDLE other = ::CreateMutexW(nullptr, TRUE, L"Global\\Tarnwick.Repair");
+    ASSERT_NE(nullptr, other);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(m_start);
+    bool progressSeen = false;
+    HWND prompt = nullptr;
+    WaitFor([&] {
+        progressSeen = progressSeen || ShellOfSize(m_pid, 278, 158);
+        return (prompt = ShellOfSize(m_pid, 336, 156)) && PanelOf(prompt);
+    }, 2000);
+    std::wstring text;
+    ASSERT_EQ(prompt, WaitForPrompt(1000, &text));
+    EXPECT_EQ(L"另一个修复正在进行，请稍后再试", text);
+    EXPECT_FALSE(progressSeen) << "a progress window showed for a run that never began";
+    EXPECT_EQ(std::string::npos, Log().find("] net ")) << "a command ran";
+    EXPECT_EQ("running auto", ReadFileBytes(m_state));
+    // However the notice is closed, the user may try again.
+    PressPromptButton(1013);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(m_start) != FALSE; }, 1000));
+    ::ReleaseMutex(other);
+    ::CloseHandle(other);
 }
 
 namespace {
