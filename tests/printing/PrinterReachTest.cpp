@@ -203,7 +203,9 @@ TEST(PrinterReach, TheWindowsConnectorConnectsWithoutSendingAndSeesARefusal) {
         at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int size = sizeof(at);
         EXPECT_EQ(0, ::bind(s, reinterpret_cast<sockaddr*>(&at), sizeof(at)));
-        if (listening) EXPECT_EQ(0, ::listen(s, 4));
+        if (listening) {
+            EXPECT_EQ(0, ::listen(s, 4));
+        }
         ::getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
         port = ntohs(at.sin_port);
         return s;
