@@ -2,7 +2,7 @@
 
 #include "exec/LogFile.h"
 #include "exec/ToolPaths.h"
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 #include "printing/SpoolerService.h"
 #include "printing/SpoolerSuspects.h"
 

@@ -3,19 +3,9 @@
 #include <winspool.h>
 
 #include "exec/BoundedCall.h"
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 
 namespace {
-
-// The C library's own conversion: std::to_wstring's printf would bring a
-// whole formatter into the program for a few numbers.
-std::wstring Number(DWORD n) {
-    wchar_t text[16];
-    _ultow(n, text, 10);
-    return text;
-}
-
-std::wstring Quoted(const std::wstring& name) { return L"“" + name + L"”"; }
 
 bool IsConnection(const PrinterListing& p) {
     return p.name.compare(0, 2, L"\\\\") == 0 || (p.attributes & PRINTER_ATTRIBUTE_NETWORK);

@@ -2,25 +2,13 @@
 
 #include <atomic>
 
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 
 namespace {
 
 const DWORD kLpr = 2;
 
-std::wstring Number(DWORD n) {
-    wchar_t text[16];
-    _ultow(n, text, 10);
-    return text;
-}
-
 bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
-
-std::wstring Trimmed(const std::wstring& s) {
-    size_t first = s.find_first_not_of(L' ');
-    if (first == std::wstring::npos) return std::wstring();
-    return s.substr(first, s.find_last_not_of(L' ') - first + 1);
-}
 
 // "C:\Windows\system32\tcpmon.dll" and "tcpmon.dll" name the same monitor.
 std::wstring FileName(const std::wstring& path) {
@@ -87,8 +75,6 @@ ReachTarget FromTcpPort(IPortDirectory& directory, const std::wstring& port) {
     if (config.host.empty() || number == 0 || number > 65535) return Unknown();
     return ReachTarget{config.host, static_cast<unsigned short>(number), true};
 }
-
-std::wstring Quoted(const std::wstring& name) { return L"“" + name + L"”"; }
 
 DWORD WINAPI Helper(LPVOID param) {
     std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(param));

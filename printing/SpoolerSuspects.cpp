@@ -3,7 +3,7 @@
 #include <wchar.h>
 
 #include "exec/SystemLibrary.h"
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 
 #ifndef PROCESSOR_ARCHITECTURE_ARM64
 #define PROCESSOR_ARCHITECTURE_ARM64 12
@@ -27,12 +27,6 @@ bool AddOnce(std::vector<std::wstring>& seen, const std::wstring& name) {
         if (SameName(s, name)) return false;
     seen.push_back(name);
     return true;
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-    size_t begin = text.find_first_not_of(L" \t");
-    if (begin == std::wstring::npos) return std::wstring();
-    return text.substr(begin, text.find_last_not_of(L" \t") - begin + 1);
 }
 
 void AddMonitors(ISuspectSources& sources, std::vector<SpoolerSuspect>& out) {
@@ -77,8 +71,6 @@ void AddDrivers(const PrinterSurvey& record, ISuspectSources& sources, std::vect
         out.push_back(s);
     }
 }
-
-std::wstring Quoted(const std::wstring& name) { return L"“" + name + L"”"; }
 
 std::wstring Hex4(WORD n) {
     const wchar_t digits[] = L"0123456789abcdef";

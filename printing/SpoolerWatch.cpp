@@ -1,6 +1,6 @@
 #include "printing/SpoolerWatch.h"
 
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 #include "printing/ServiceHandle.h"
 
 SpoolerStatus ReadSpoolerStatus() {

@@ -132,7 +132,8 @@ private:
 
 BOOL Answer(const Layout& layout, LPDWORD needed) {
     *needed = layout.Needed();
-    if (layout.Fits()) return TRUE;
+    // Nothing to answer needs no buffer, as a queue without jobs answers.
+    if (layout.Fits() || layout.Needed() == 0) return TRUE;
     ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
 }

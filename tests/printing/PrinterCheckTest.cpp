@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 #include "printing/PrinterCheck.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "printing/Gbk.h"
+#include "printing/LogText.h"
 #include "printing/PrinterReach.h"
 
 namespace {
