@@ -40,7 +40,8 @@ bool CSpoolerWatch::Poll(DWORD now) {
 
 bool CSpoolerWatch::LongEnough(DWORD now, DWORD lookEndedAt) const {
     if (now - m_began < kAfterStartMs) return false;
-    return lookEndedAt ? now - lookEndedAt >= kAfterLookMs : now - m_began >= kLookLimitMs;
+    // A second after the look, or its limit, whichever comes first.
+    return now - m_began >= kLookLimitMs || (lookEndedAt && now - lookEndedAt >= kAfterLookMs);
 }
 
 std::string CSpoolerWatch::Line() const {

@@ -32,8 +32,9 @@ public:
     // One more reading. False once the spooler is seen down or in another
     // process; a reading that fails proves nothing either way.
     bool Poll(DWORD now);
-    // Whether the watch has lasted long enough; `lookEndedAt` is 0 while
-    // the look still runs.
+    // Whether the watch has lasted long enough: 2 s, and a second after the
+    // look or the look's limit, whichever comes first; `lookEndedAt` is 0
+    // while the look still runs.
     bool LongEnough(DWORD now, DWORD lookEndedAt) const;
     bool Stopped() const { return m_stopped; }
     // LOG.txt's line for what was seen (code page 936).

@@ -55,4 +55,5 @@ TEST(SpoolerWatch, LastsTwoSecondsAndASecondPastTheLookOrItsLimit) {
     EXPECT_TRUE(w.LongEnough(start + 2500, start + 1500));
     EXPECT_FALSE(w.LongEnough(start + 2999, 0)) << "the look still runs";
     EXPECT_TRUE(w.LongEnough(start + 3000, 0)) << "its limit ends the wait for it";
+    EXPECT_TRUE(w.LongEnough(start + 3000, start + 2800)) << "the limit comes before a second after a late look";
 }
