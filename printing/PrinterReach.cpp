@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "exec/BoundedCall.h"
 #include "printing/LogText.h"
 
 namespace {
@@ -76,23 +77,9 @@ ReachTarget FromTcpPort(IPortDirectory& directory, const std::wstring& port) {
     return ReachTarget{config.host, static_cast<unsigned short>(number), true};
 }
 
-DWORD WINAPI Helper(LPVOID param) {
-    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(param));
-    (*work)();
-    return 0;
-}
-
-// A thread of its own that nobody waits for. False when none could be made.
-bool StartHelper(std::function<void()> work) {
-    auto* owned = new std::function<void()>(std::move(work));
-    HANDLE thread = ::CreateThread(nullptr, 0, Helper, owned, 0, nullptr);
-    if (!thread) {
-        delete owned;
-        return false;
-    }
-    ::CloseHandle(thread);
-    return true;
-}
+// A thread of its own that nobody waits for: the handle goes with the
+// temporary, the thread goes on. False when none could be made.
+bool StartHelper(std::function<void()> work) { return CBoundedWork().Start(std::move(work)); }
 
 }  // namespace
 
