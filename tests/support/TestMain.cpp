@@ -109,12 +109,26 @@ DWORD WINAPI Watchdog(LPVOID param) {
     }
 }
 
+// GoogleTest deletes its premature-exit file once every case has run; until
+// then it names the running case, so that a harness that finds it left
+// behind can say where the program ended, whatever its children printed.
+void NameRunningCase(const ::testing::TestInfo& info) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = ::GetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    if (FILE* f = ::_wfopen(path, L"w")) {
+        std::fprintf(f, "%s.%s\n", info.test_suite_name(), info.name());
+        std::fclose(f);
+    }
+}
+
 class ArtifactKeeper : public ::testing::EmptyTestEventListener {
 public:
     ArtifactKeeper() { ::CloseHandle(::CreateThread(nullptr, 0, Watchdog, &m_watch, 0, nullptr)); }
 
 private:
     void OnTestStart(const ::testing::TestInfo& info) override {
+        NameRunningCase(info);
         Kept().clear();
         m_shot = false;
         m_watch.since = ::GetTickCount();

@@ -118,12 +118,26 @@ DWORD GetLogPixels() {
 }
 
 int RunToExit(std::wstring commandLine, const std::wstring& folder, DWORD timeoutMs) {
+    // A child copy of a test program would delete its parent's premature-exit
+    // file when its own cases end: it gets a file of its own, checked here.
+    static int children = 0;
+    wchar_t parentFile[MAX_PATH] = {};
+    DWORD n = ::GetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", parentFile, MAX_PATH);
+    std::wstring childFile;
+    if (n > 0 && n < MAX_PATH) {
+        childFile = std::wstring(parentFile) + L"-child" + std::to_wstring(++children);
+        WriteFileBytes(childFile, "0");
+        ::SetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", childFile.c_str());
+    }
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+    BOOL started = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder.empty() ? nullptr : folder.c_str(), &si, &pi);
+    if (!childFile.empty()) ::SetEnvironmentVariableW(L"TEST_PREMATURE_EXIT_FILE", parentFile);
+    if (!started) {
         std::fprintf(stderr, "CreateProcess failed, error %lu: %ls\n", ::GetLastError(), commandLine.c_str());
+        if (!childFile.empty()) ::DeleteFileW(childFile.c_str());
         return -1;
     }
     int code = 99;
@@ -131,9 +145,16 @@ int RunToExit(std::wstring commandLine, const std::wstring& folder, DWORD timeou
         DWORD c = 0;
         ::GetExitCodeProcess(pi.hProcess, &c);
         code = static_cast<int>(c);
+        if (!childFile.empty() && FileExists(childFile)) {
+            std::fprintf(stderr, "the child ended (status %d) before all its cases had run: %ls\n", code,
+                         commandLine.c_str());
+            code = kEndedEarly;
+        }
     } else {
         ::TerminateProcess(pi.hProcess, 99);
+        ::WaitForSingleObject(pi.hProcess, 5000);
     }
+    if (!childFile.empty()) ::DeleteFileW(childFile.c_str());
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     return code;

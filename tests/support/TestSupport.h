@@ -26,7 +26,9 @@ void SetLogPixels(DWORD dpi);
 DWORD GetLogPixels();
 
 // Runs a command line in `folder` (empty: this one) and returns its exit
-// code; -1 when it would not start, 99 when it outran the time and was ended.
+// code; -1 when it would not start, 99 when it outran the time and was ended,
+// kEndedEarly when a test program ended before all its cases had run.
+const int kEndedEarly = 98;
 int RunToExit(std::wstring commandLine, const std::wstring& folder, DWORD timeoutMs);
 
 // Runs this test program again as a child with a gtest filter and the given
