@@ -109,10 +109,12 @@ TEST_F(SkinScrollBarTest, HeldArrowRepeatsAfterHalfASecondThenEveryTenth) {
     EXPECT_LE(t[0] - down, 100u) << "the first step comes at once";
     EXPECT_GE(t[1] - t[0], 480u);
     EXPECT_LE(t[1] - t[0], 650u);
-    for (size_t i = 2; i < t.size(); ++i) {
-        EXPECT_GE(t[i] - t[i - 1], 80u);
-        EXPECT_LE(t[i] - t[i - 1], 200u);
-    }
+    // What the user sees is the rate: a timer that comes late under load
+    // makes the next one come sooner, so single gaps prove nothing.
+    DWORD repeating = t.back() - t[1];
+    size_t repeats = t.size() - 2;
+    EXPECT_GE(repeating, 80u * repeats) << repeats << " repeats in " << repeating << " ms";
+    EXPECT_LE(repeating, 130u * repeats) << repeats << " repeats in " << repeating << " ms";
     EXPECT_LE(t.size(), 8u);
     size_t sent = t.size();
     PumpFor(400);
