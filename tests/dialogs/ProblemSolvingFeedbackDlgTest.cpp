@@ -187,10 +187,14 @@ TEST(FeedbackDlg, DraggingTheBandLeadsFromThenOn) {
     MouseMoveTo(from.x - 20, from.y + 10);
     MouseMoveTo(from.x - 40, from.y + 30);
     MouseUp();
-    PumpFor(300);
+    // The shell follows on the dialog's own thread, later under load.
     RECT panelAfter{}, shellAfter{};
-    ::GetWindowRect(panel, &panelAfter);
-    ::GetWindowRect(shell, &shellAfter);
+    PumpUntil([&] {
+        ::GetWindowRect(panel, &panelAfter);
+        ::GetWindowRect(shell, &shellAfter);
+        return panelAfter.left == panelBefore.left - 40 && panelAfter.top == panelBefore.top + 30 &&
+               shellAfter.left == panelAfter.left - 5 && shellAfter.top == panelAfter.top - 4;
+    }, 1000);
     EXPECT_EQ(panelBefore.left - 40, panelAfter.left);
     EXPECT_EQ(panelBefore.top + 30, panelAfter.top);
     EXPECT_EQ(panelAfter.left - 5, shellAfter.left);
