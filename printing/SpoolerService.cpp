@@ -78,14 +78,28 @@ bool SetSpoolerAutomaticStart() {
                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
 }
 
+// Both builds keep the mark in the 64-bit view, so that a 64-bit tool mends
+// what a killed 32-bit one left and the other way round; a 32-bit tool of an
+// earlier version kept it under WOW6432Node, which is read and cleared too.
+// (KEY_WOW64_64KEY / KEY_WOW64_32KEY: "Accessing an Alternate Registry View",
+// Microsoft Learn; ignored on 32-bit Windows, which has one view.)
 bool RecordSpoolerDisabled(bool disabled) {
     if (!disabled) {
-        LSTATUS r = ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRecordKey, kRecordValue);
-        return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+        bool cleared = true;
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            HKEY key = nullptr;
+            LSTATUS r = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRecordKey, 0, KEY_SET_VALUE | view, &key);
+            if (r == ERROR_SUCCESS) {
+                r = ::RegDeleteValueW(key, kRecordValue);
+                ::RegCloseKey(key);
+            }
+            if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) cleared = false;
+        }
+        return cleared;
     }
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecordKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecordKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
         return false;
     DWORD one = 1;
     LSTATUS r = ::RegSetValueExW(key, kRecordValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
@@ -96,8 +110,16 @@ bool RecordSpoolerDisabled(bool disabled) {
 }
 
 bool SpoolerDisabledRecorded() {
-    DWORD value = 0, size = sizeof(value);
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, kRecordKey, kRecordValue, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
-               ERROR_SUCCESS &&
-           value != 0;
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRecordKey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+            continue;
+        DWORD value = 0, size = sizeof(value);
+        bool set = ::RegGetValueW(key, nullptr, kRecordValue, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+                       ERROR_SUCCESS &&
+                   value != 0;
+        ::RegCloseKey(key);
+        if (set) return true;
+    }
+    return false;
 }

@@ -19,7 +19,7 @@ bool SpoolerConfirms(SpoolerCheck check);
 // for a session that is ending and leaves no time for one.
 bool SetSpoolerAutomaticStart();
 
-// HKLM\Software\Dalvex\Tarnwick, value SpoolerDisabled: set while a run has
+// HKLM\Software\Dalvex\Tarnwick (64-bit view), value SpoolerDisabled: set while a run has
 // the spooler disabled, so that a killed run is mended at the next start.
 bool RecordSpoolerDisabled(bool disabled);
 bool SpoolerDisabledRecorded();

@@ -59,11 +59,29 @@ std::wstring ToolFolder() {
     return folder.back() == L'\\' ? folder : folder + L"\\";
 }
 
-// A 32-bit tool's HKLM\Software is the WoW64 view of it.
-REGSAM ToolRegistryView() {
-    DWORD type = 0;
-    bool is32 = ::GetBinaryTypeW((ToolFolder() + L"Tarnwick.exe").c_str(), &type) && type == SCS_32BIT_BINARY;
-    return is32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+// The mark of a killed run, in the view a tool of either build keeps it in,
+// or in the one an earlier 32-bit version kept it in (WOW6432Node).
+bool MarkSet(REGSAM view) {
+    HKEY record = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_QUERY_VALUE | view, &record) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD value = 0, size = sizeof(value);
+    bool found = ::RegGetValueW(record, nullptr, L"SpoolerDisabled", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+                 ERROR_SUCCESS;
+    ::RegCloseKey(record);
+    return found;
+}
+
+void SetMark(REGSAM view, bool on) {
+    HKEY record = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, nullptr, 0, KEY_SET_VALUE | view,
+                          nullptr, &record, nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD one = 1;
+    if (on) ::RegSetValueExW(record, L"SpoolerDisabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
+    else ::RegDeleteValueW(record, L"SpoolerDisabled");
+    ::RegCloseKey(record);
 }
 
 RECT WindowRect(HWND h) {
@@ -190,12 +208,8 @@ protected:
         ::DeleteFileW(m_trace.c_str());
         ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", m_trace.c_str());
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kToolOverrides);
-        HKEY record = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_SET_VALUE | ToolRegistryView(),
-                            &record) == ERROR_SUCCESS) {
-            ::RegDeleteValueW(record, L"SpoolerDisabled");
-            ::RegCloseKey(record);
-        }
+        SetMark(KEY_WOW64_64KEY, false);
+        SetMark(KEY_WOW64_32KEY, false);
         ::SetEnvironmentVariableW(L"FEEDBACK_URL_SINK", m_opened.c_str());
         RegisterBrowser();
         for (const auto& f : {m_folder + L"LOG.txt", m_state, m_opened, m_trace}) KeepOnFailure(f);
@@ -541,17 +555,7 @@ DWORD SpoolerStartType() {
     return type;
 }
 
-bool SpoolerDisabledRecorded() {
-    HKEY record = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Dalvex\\Tarnwick", 0, KEY_QUERY_VALUE | ToolRegistryView(),
-                        &record) != ERROR_SUCCESS)
-        return false;
-    DWORD value = 0, size = sizeof(value);
-    bool found = ::RegGetValueW(record, nullptr, L"SpoolerDisabled", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
-                 ERROR_SUCCESS;
-    ::RegCloseKey(record);
-    return found;
-}
+bool SpoolerDisabledRecorded() { return MarkSet(KEY_WOW64_64KEY); }
 }  // namespace
 
 namespace {
@@ -774,6 +778,26 @@ TEST_F(Tool, AKilledRunIsMendedAtTheNextStartAndAShutdownWaitsForTheSpooler) {
     EXPECT_FALSE(SpoolerDisabledRecorded());
     ExpectCommandsLogged({"net stop spooler /y", "sc config spooler start= auto", "net start spooler"});
     EXPECT_NE(0, ::SendMessageW(m_shell, WM_QUERYENDSESSION, 0, 0)) << "an idle tool must not hold up a shutdown";
+}
+
+// Either build keeps the mark in the 64-bit view, so each mends the other's
+// killed run; a mark that an earlier 32-bit version left under WOW6432Node
+// is mended too.
+TEST_F(Tool, AMarkLeftInEitherRegistryViewIsMendedAtTheNextStart) {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        SCOPED_TRACE(view == KEY_WOW64_32KEY ? "WOW6432Node" : "64-bit view");
+        SetSpooler("stopped disabled");
+        SetMark(view, true);
+        ASSERT_TRUE(MarkSet(view));
+        ASSERT_NO_FATAL_FAILURE(Open());
+        EXPECT_EQ("running auto", ReadFileBytes(m_state));
+        EXPECT_FALSE(MarkSet(KEY_WOW64_32KEY));
+        EXPECT_FALSE(MarkSet(KEY_WOW64_64KEY));
+        ::TerminateProcess(m_process, 9);
+        ASSERT_TRUE(Exited(5000));
+        ::CloseHandle(m_process);
+        m_process = nullptr;
+    }
 }
 
 TEST_F(Tool, WithoutItsLibraryTheToolSaysSoAndEndsLeavingItsFolder) {
