@@ -5,11 +5,13 @@
 #include "dialogs/ExecutePromptChildDlg.h"
 #include "dialogs/FrontWindow.h"
 #include "dialogs/PromptDlg.h"
+#include "skin/Drawing.h"
 #include "res/images.h"
 #include "res/resource.h"
 
 CExecutePromptDlg::CExecutePromptDlg(float mainScale) : CLayeredShell(IDD_EXECUTE_SHELL, ShellInsets{14, 12, 14, 16}) {
     m_scale = ProgressScale(mainScale);
+    m_fontShrink = FontShrink(m_scale, ProgressScale(ScreenScaleFactor()));
 }
 
 CExecutePromptDlg::~CExecutePromptDlg() = default;

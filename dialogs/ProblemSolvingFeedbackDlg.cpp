@@ -12,6 +12,7 @@ void OpenUrlInBrowser(const wchar_t* url) { OpenWebPage(url); }
 CProblemSolvingFeedbackDlg::CProblemSolvingFeedbackDlg(float scale)
     : CLayeredShell(IDD_FEEDBACK_SHELL, ShellInsets{5, 4, 5, 7}) {
     m_scale = scale;
+    if (scale > 0.0f) m_fontShrink = FontShrink(scale, ScreenScaleFactor());
 }
 
 CProblemSolvingFeedbackDlg::~CProblemSolvingFeedbackDlg() = default;

@@ -2,6 +2,7 @@
 
 #include "dialogs/PromptChildDlg.h"
 #include "framework/Gdi.h"
+#include "skin/Drawing.h"
 
 namespace {
 
@@ -76,6 +77,7 @@ void CResultPrompt::OnCancel() {
 void ShowRunResult(std::atomic<HWND>& slot, HWND start, float scale, RunResult result, const PrinterNotice& notice) {
     CResultPrompt prompt(slot, start);
     prompt.m_scale = scale;
+    prompt.m_fontShrink = FontShrink(scale, ScreenScaleFactor());
     prompt.SetPromptText(result == RunResult::Success ? L"修复成功" : L"修复失败");
     prompt.SetPromptMode(kPromptOk);
     if (result == RunResult::Success) prompt.SetPrinterNotice(notice);
@@ -89,6 +91,7 @@ void ShowRunResult(std::atomic<HWND>& slot, HWND start, float scale, RunResult r
 void ShowBusyNotice(std::atomic<HWND>& slot, HWND start, float scale) {
     CResultPrompt prompt(slot, start);
     prompt.m_scale = scale;
+    prompt.m_fontShrink = FontShrink(scale, ScreenScaleFactor());
     prompt.SetPromptText(L"另一个修复正在进行，请稍后再试");
     prompt.SetPromptMode(kPromptOk);
     // Nothing ran: however the notice is closed, the user may try again.

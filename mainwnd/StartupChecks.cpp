@@ -1,6 +1,7 @@
 #include "mainwnd/StartupChecks.h"
 
 #include "dialogs/PromptDlg.h"
+#include "skin/Drawing.h"
 #include "exec/FeedbackInformation.h"
 
 void RunStartupChecks(CFeedbackInformation& feedback, float scale) {
@@ -14,6 +15,7 @@ void RunStartupChecks(CFeedbackInformation& feedback, float scale) {
     if (feedback.GetToolIsNewVersion(kToolId, kToolVersion) == kVersionCheckNewer) {
         CPromptDlg prompt;
         prompt.m_scale = scale;
+        prompt.m_fontShrink = FontShrink(scale, ScreenScaleFactor());
         prompt.SetPromptText(L"检测到当前工具有新的版本更新，请下载最新版本使用。");
         prompt.SetPromptMode(kPromptOk);
         prompt.DoModal();

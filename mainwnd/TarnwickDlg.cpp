@@ -46,6 +46,7 @@ bool CTarnwickDlg::InitLayeredShell() {
     RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     RECT work = WorkAreaOf(screen);
     m_scale = FittedScale(ScreenScaleFactor(), kBaseWidth, kBaseHeight, work);
+    m_fontShrink = FontShrink(m_scale, ScreenScaleFactor());
     RECT target =
         KeptInWorkArea(CentredShellRect(screen.right, screen.bottom, kBaseWidth, kBaseHeight, m_scale), work);
     auto panel = std::make_unique<CTarnwickDlgOP>();

@@ -66,8 +66,8 @@ BOOL CTarnwickDlgOP::OnInitDialog() {
 }
 
 int CTarnwickDlgOP::MeasureTextWidth(const std::wstring& text, HFONT drawnIn) {
-    HWND shell = GetParent();
-    HFONT font = drawnIn ? drawnIn : shell ? reinterpret_cast<HFONT>(::SendMessageW(shell, WM_GETFONT, 0, 0)) : nullptr;
+    // The panel's font is the shell's, made smaller where the window was fitted.
+    HFONT font = drawnIn ? drawnIn : reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     if (!font) font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
     LOGFONTW lf{};
@@ -150,6 +150,7 @@ void CTarnwickDlgOP::ToggleAgreement() {
     if (!m_agreement) {
         m_agreement = std::make_unique<CTooltipDlg>();
         m_agreement->m_scale = m_scale;
+        m_agreement->m_fontShrink = m_fontShrink;
         m_agreement->Create(IDD_TOOLTIP_SHELL, this);
     }
     m_agreement->MoveWindow(AgreementOverlayRect(GetWindowRect(), m_scale), true);

@@ -1,5 +1,7 @@
 #include "skin/LayeredShell.h"
 
+#include "skin/SkinPanel.h"
+
 #include "framework/Gdi.h"
 #include "skin/Drawing.h"
 #include "skin/ResourceImage.h"
@@ -41,6 +43,14 @@ float FittedScale(float s, int w, int h, const RECT& work) {
     return 1.0f;
 }
 
+float FontShrink(float fitted, float unfitted) { return fitted < unfitted ? fitted / unfitted : 1.0f; }
+
+// lfHeight is negative for a character height, as dialog fonts have it: cut
+// toward zero, like every other scaled size.
+LONG ShrunkFontHeight(LONG height, float shrink) {
+    return shrink < 1.0f ? static_cast<LONG>(static_cast<double>(height) * shrink) : height;
+}
+
 // The panel and the picture are normally released in the destroy handler;
 // the owners cover a shell whose window never existed.
 CLayeredShell::~CLayeredShell() = default;
@@ -79,6 +89,7 @@ bool CLayeredShell::StartShell(const RECT& shell, UINT image, std::unique_ptr<CD
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     m_panel = std::move(panel);
+    if (auto* skinned = dynamic_cast<CSkinPanel*>(m_panel.get())) skinned->m_fontShrink = m_fontShrink;
     if (!m_panel->Create(panelTemplate, this)) return false;
     m_panel->MoveWindow(PanelCreationRect(shell), true);
     m_panel->ShowWindow(SW_SHOW);

@@ -22,6 +22,11 @@ RECT CentredShellRect(int cx, int cy, int w, int h, float s);
 // `s`, or the largest factor below it, in hundredths, at which a w x h window
 // fits `work`; never below 1.0, so a screen too small for 1.0 keeps 1.0.
 float FittedScale(float s, int w, int h, const RECT& work);
+// How much smaller a window's fonts are drawn when its factor was lowered to
+// fit the screen: the fitted factor over the one it would have had, or 1.
+float FontShrink(float fitted, float unfitted);
+// A font's height at `shrink` of the size the resolution gave it.
+LONG ShrunkFontHeight(LONG height, float shrink);
 
 // A borderless shell: a layered window showing one PNG with per-pixel alpha,
 // and a pop-up panel dialog laid over its opaque part that carries the controls.
@@ -31,6 +36,9 @@ public:
     ~CLayeredShell() override;
 
     float m_scale = 1.0f;
+    // Where m_scale is the main window's lowered factor, or follows it: the
+    // panel's fonts are drawn this much smaller (FontShrink).
+    float m_fontShrink = 1.0f;
 
     // The panel moves the shell around itself while the user drags it; from
     // then on the panel leads.

@@ -10,6 +10,9 @@ public:
     ~CSkinPanel() override;
 
     float m_scale = 1.0f;
+    // Below 1 where the window's factor was lowered to fit the screen: the
+    // template's font, and every control's taken from it, are drawn smaller.
+    float m_fontShrink = 1.0f;
 
 protected:
     // The drag band in screen coordinates, or an empty rectangle for none.
@@ -19,6 +22,10 @@ protected:
     virtual void OnMove();
 
     bool m_captionDrag = false;
+
+private:
+    void ShrinkFont();
+    CFont m_shrunkFont;
 };
 
 // The drag band of a panel: the top `height` pixels of its client area less

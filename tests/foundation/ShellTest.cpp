@@ -59,6 +59,19 @@ TEST(ShellGeometry, AFactorTheScreenCantHoldIsLoweredToOneItCanButNeverBelowOne)
     EXPECT_FLOAT_EQ(1.0f, FittedScale(1.0f, 410, 611, tiny));
 }
 
+// Fonts follow a lowered factor: 8 pt at 240 dpi is 27 px; the main window
+// fitted to 1.61 on a 1280x984 work area draws it at 18 px. Unfitted, nothing
+// changes: the progress window's own 1.2 at 96 dpi included.
+TEST(ShellGeometry, FontsShrinkWithAFittedFactorOnly) {
+    const RECT work{0, 0, 1280, 984};
+    float fitted = FittedScale(2.4f, 410, 611, work);
+    EXPECT_FLOAT_EQ(1.61f, fitted);
+    EXPECT_EQ(-18, ShrunkFontHeight(-27, FontShrink(fitted, 2.4f)));
+    EXPECT_EQ(-16, ShrunkFontHeight(-16, FontShrink(1.2f, 1.2f)));
+    EXPECT_EQ(-13, ShrunkFontHeight(-13, FontShrink(1.2f, 1.0f)));
+    EXPECT_EQ(-18, ShrunkFontHeight(-21, FontShrink(1.44f, 1.6f)));
+}
+
 TEST(ShellGeometry, APlacedWindowStartsInsideTheWorkArea) {
     const RECT work{0, 40, 1280, 1024};  // a taskbar along the top
     EXPECT_RECT_EQ((RECT{100, 40, 300, 240}), KeptInWorkArea(RECT{100, -74, 300, 126}, work));
