@@ -2,13 +2,17 @@
 
 #include <winspool.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "exec/SystemLibrary.h"
 
 namespace {
 
-// tcpxcv.h is not in mingw-w64; as Microsoft documents them.
+// tcpxcv.h is not in mingw-w64; as Microsoft documents them ("CONFIG_INFO_DATA_1"
+// and "PORT_DATA_1", Standard TCP/IP port monitor, XcvData), with the
+// alignment the Windows headers' compilers give them, the same on 32- and
+// 64-bit builds: neither holds a pointer.
 const int kMaxPortNameLen = 64;
 const int kMaxNetworkNameLen = 49;
 const int kMaxSnmpCommunityStrLen = 33;
@@ -36,6 +40,11 @@ struct PortData1 {
     DWORD dwSNMPEnabled;
     DWORD dwSNMPDevIndex;
 };
+static_assert(sizeof(ConfigInfoData1) == 132, "CONFIG_INFO_DATA_1");
+static_assert(offsetof(PortData1, sztHostAddress) == 144 && offsetof(PortData1, sztSNMPCommunity) == 242 &&
+                  offsetof(PortData1, dwDoubleSpool) == 308 && offsetof(PortData1, sztIPAddress) == 378 &&
+                  offsetof(PortData1, dwPortNumber) == 952 && sizeof(PortData1) == 964,
+              "PORT_DATA_1");
 
 // APMON's port data (MS-RPRN): a version, a protocol, then the device's URL.
 struct ApPortData1 {
@@ -43,6 +52,7 @@ struct ApPortData1 {
     DWORD Protocol;
     WCHAR DeviceOrServiceUrl[260];
 };
+static_assert(sizeof(ApPortData1) == 528, "AP_PORT_DATA_1");
 
 typedef BOOL(WINAPI* EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
 typedef BOOL(WINAPI* OpenPrinterFn)(LPWSTR, LPHANDLE, LPPRINTER_DEFAULTSW);
@@ -63,10 +73,15 @@ bool ReadText(HKEY key, const wchar_t* name, std::wstring& out) {
     return !out.empty();
 }
 
+// Only a REG_DWORD is a number: the text "9" read as bytes would make
+// port 57. Anything else leaves `out` as it was.
 bool ReadNumber(HKEY key, const wchar_t* name, DWORD& out) {
-    DWORD type = 0, size = sizeof(out);
-    return ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&out), &size) == ERROR_SUCCESS &&
-           type == REG_DWORD;
+    DWORD type = 0, value = 0, size = sizeof(value);
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value))
+        return false;
+    out = value;
+    return true;
 }
 
 class CRegistryKey {
@@ -104,12 +119,17 @@ public:
         return dll;
     }
 
+    // The key counts only when it gives a host and a port number; a key
+    // without them (values missing or spelled otherwise) leaves the port to
+    // the monitor's own GetConfigInfo.
     bool TcpPortFromRegistry(const std::wstring& port, TcpPortConfig& out) override {
         CRegistryKey key(std::wstring(kMonitors) + L"Standard TCP/IP Port\\Ports\\" + port);
         if (!key.Get()) return false;
-        if (!ReadText(key.Get(), L"HostName", out.host)) ReadText(key.Get(), L"IPAddress", out.host);
-        ReadNumber(key.Get(), L"PortNumber", out.portNumber);
-        ReadNumber(key.Get(), L"Protocol", out.protocol);
+        TcpPortConfig read;
+        if (!ReadText(key.Get(), L"HostName", read.host) && !ReadText(key.Get(), L"IPAddress", read.host)) return false;
+        if (!ReadNumber(key.Get(), L"PortNumber", read.portNumber) || read.portNumber == 0) return false;
+        ReadNumber(key.Get(), L"Protocol", read.protocol);
+        out = read;
         return true;
     }
 
@@ -129,10 +149,16 @@ public:
     }
 
     std::wstring DeviceUrl(const std::wstring& port) override {
-        // Room for the documented structure or a bare URL; zeroed, so either ends.
+        // Room for the documented structure or a bare URL; zeroed, so either
+        // ends. A longer answer is asked once more at the size the monitor gave.
         std::vector<BYTE> buffer(sizeof(ApPortData1) + 2 * sizeof(wchar_t), 0);
-        if (!Xcv(port, L"GetAPPortInfo", nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size() - 4)))
-            return std::wstring();
+        DWORD status = ERROR_GEN_FAILURE, needed = 0;
+        if (!Xcv(port, L"GetAPPortInfo", nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size() - 4), &status,
+                 &needed)) {
+            if (status != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size() - 4) return std::wstring();
+            buffer.assign(needed + 2 * sizeof(wchar_t), 0);
+            if (!Xcv(port, L"GetAPPortInfo", nullptr, 0, buffer.data(), needed, &status, &needed)) return std::wstring();
+        }
         // A bare string's first two characters are never the version 1.
         auto* data = reinterpret_cast<const ApPortData1*>(buffer.data());
         if (data->Version == 1) return data->DeviceOrServiceUrl;
@@ -161,7 +187,8 @@ private:
 
     // A TRUE return only says the call reached the monitor; its own answer
     // is in the status.
-    bool Xcv(const std::wstring& port, const wchar_t* command, PBYTE in, DWORD inSize, PBYTE out, DWORD outSize) {
+    bool Xcv(const std::wstring& port, const wchar_t* command, PBYTE in, DWORD inSize, PBYTE out, DWORD outSize,
+             DWORD* statusOut = nullptr, DWORD* neededOut = nullptr) {
         if (!m_xcv || !m_open || !m_close) return false;
         std::wstring name = L",XcvPort " + port;
         PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
@@ -170,6 +197,8 @@ private:
         DWORD needed = 0, status = ERROR_GEN_FAILURE;
         BOOL called = m_xcv(xcv, command, in, inSize, out, outSize, &needed, &status);
         m_close(xcv);
+        if (statusOut) *statusOut = called ? status : ERROR_GEN_FAILURE;
+        if (neededOut) *neededOut = needed;
         return called && status == ERROR_SUCCESS;
     }
 
@@ -188,11 +217,15 @@ Fn Find(HMODULE module, const char* name) {
 
 }  // namespace
 
+std::shared_ptr<IPortDirectory> OpenPortDirectory(HMODULE winspool) {
+    return std::make_shared<CWindowsPortDirectory>(Find<EnumPortsFn>(winspool, "EnumPortsW"),
+                                                   Find<OpenPrinterFn>(winspool, "OpenPrinterW"),
+                                                   Find<ClosePrinterFn>(winspool, "ClosePrinter"),
+                                                   Find<XcvDataFn>(winspool, "XcvDataW"));
+}
+
 std::shared_ptr<IPortDirectory> OpenWindowsPortDirectory() {
     // Loaded as the print system loads it, and never unloaded either.
     static HMODULE module = LoadSystemLibrary(L"winspool.drv");
-    return std::make_shared<CWindowsPortDirectory>(Find<EnumPortsFn>(module, "EnumPortsW"),
-                                                   Find<OpenPrinterFn>(module, "OpenPrinterW"),
-                                                   Find<ClosePrinterFn>(module, "ClosePrinter"),
-                                                   Find<XcvDataFn>(module, "XcvDataW"));
+    return OpenPortDirectory(module);
 }

@@ -31,3 +31,5 @@ public:
 // Windows' ports through winspool.drv and the registry. Never null: where
 // winspool lacks EnumPortsW or XcvDataW, it just knows fewer ports.
 std::shared_ptr<IPortDirectory> OpenWindowsPortDirectory();
+// The same through another module that exports the print system's calls.
+std::shared_ptr<IPortDirectory> OpenPortDirectory(HMODULE winspool);

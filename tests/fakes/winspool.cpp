@@ -10,6 +10,10 @@
 // port, and none of them the default.
 // EnumPortsW answers every port with a monitor: "Standard TCP/IP Port" for
 // a port named IP_..., else "Local Port".
+// OpenPrinterW(",XcvPort PORT") opens a port for XcvDataW, which answers
+// "GetAPPortInfo" with the URL that a line "PORT|GetAPPortInfo|URL" of the
+// file TARNWICK_FAKE_XCV names gives (a bare string, as some monitors answer),
+// and "ERROR_INSUFFICIENT_BUFFER" with its size where it does not fit.
 // Every call is written to the file that TARNWICK_FAKE_SPOOL_LOG names, one
 // line each, in UTF-8. TARNWICK_FAKE_SPOOL_BLOCK=1: every call blocks, as on
 // a print server that never answers.
@@ -41,12 +45,13 @@ std::wstring Env(const wchar_t* name) {
     return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
 }
 
-// The lines "name|port" of the file the environment names.
-void AddListed(std::vector<Printer>& printers) {
-    std::wstring list = Env(L"TARNWICK_FAKE_SPOOL_PRINTERS");
-    if (list.empty()) return;
+// The lines of the UTF-8 file that the environment variable names.
+std::vector<std::wstring> LinesOf(const wchar_t* variable) {
+    std::vector<std::wstring> lines;
+    std::wstring list = Env(variable);
+    if (list.empty()) return lines;
     HANDLE h = ::CreateFileW(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
+    if (h == INVALID_HANDLE_VALUE) return lines;
     std::string utf8;
     char chunk[4096];
     DWORD got = 0;
@@ -57,9 +62,16 @@ void AddListed(std::vector<Printer>& printers) {
     if (n) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
     for (size_t from = 0; from < text.size();) {
         size_t end = std::min(text.find(L'\n', from), text.size());
-        std::wstring line = text.substr(from, end - from);
+        lines.push_back(text.substr(from, end - from));
         from = end + 1;
-        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        if (!lines.back().empty() && lines.back().back() == L'\r') lines.back().pop_back();
+    }
+    return lines;
+}
+
+// The lines "name|port" of TARNWICK_FAKE_SPOOL_PRINTERS.
+void AddListed(std::vector<Printer>& printers) {
+    for (const std::wstring& line : LinesOf(L"TARNWICK_FAKE_SPOOL_PRINTERS")) {
         size_t bar = line.find(L'|');
         if (bar == std::wstring::npos || bar == 0) continue;
         printers.push_back({line.substr(0, bar), PRINTER_ATTRIBUTE_LOCAL, 0, {}, line.substr(bar + 1)});
@@ -138,6 +150,12 @@ BOOL Answer(const Layout& layout, LPDWORD needed) {
     return FALSE;
 }
 
+const size_t kXcvHandles = 0x10000;
+std::vector<std::wstring>& XcvPorts() {
+    static std::vector<std::wstring> ports;
+    return ports;
+}
+
 }  // namespace
 
 extern "C" {
@@ -166,6 +184,12 @@ BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR, DWORD level, LPBYTE buffer, DWORD
 BOOL WINAPI OpenPrinterW(LPWSTR name, LPHANDLE handle, LPPRINTER_DEFAULTSW defaults) {
     Call(std::wstring(L"OpenPrinterW ") + (name ? name : L"") + L" access=" +
          std::to_wstring(defaults ? defaults->DesiredAccess : 0));
+    const std::wstring xcv = L",XcvPort ";
+    if (name && std::wstring(name).compare(0, xcv.size(), xcv) == 0) {
+        XcvPorts().push_back(std::wstring(name).substr(xcv.size()));
+        *handle = reinterpret_cast<HANDLE>(kXcvHandles + XcvPorts().size() - 1);
+        return TRUE;
+    }
     for (size_t i = 0; i < Printers().size(); ++i)
         if (name && lstrcmpiW(name, Printers()[i].name.c_str()) == 0) {
             *handle = reinterpret_cast<HANDLE>(i + 1);
@@ -290,6 +314,30 @@ BOOL WINAPI GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
     }
     lstrcpyW(buffer, name);
     *size = need;
+    return TRUE;
+}
+
+BOOL WINAPI XcvDataW(HANDLE h, PCWSTR command, PBYTE, DWORD, PBYTE out, DWORD outSize, PDWORD needed,
+                     PDWORD status) {
+    size_t i = reinterpret_cast<size_t>(h) - kXcvHandles;
+    std::wstring port = i < XcvPorts().size() ? XcvPorts()[i] : L"";
+    Call(L"XcvDataW " + port + L" " + (command ? command : L""));
+    *needed = 0;
+    *status = ERROR_INVALID_PARAMETER;
+    for (const std::wstring& line : LinesOf(L"TARNWICK_FAKE_XCV")) {
+        std::wstring key = port + L"|" + (command ? command : L"") + L"|";
+        if (line.compare(0, key.size(), key) != 0 || std::wstring(command) != L"GetAPPortInfo") continue;
+        std::wstring url = line.substr(key.size());
+        DWORD bytes = static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t));
+        *needed = bytes;
+        if (!out || outSize < bytes) {
+            *status = ERROR_INSUFFICIENT_BUFFER;
+            return TRUE;
+        }
+        memcpy(out, url.c_str(), bytes);
+        *status = ERROR_SUCCESS;
+        return TRUE;
+    }
     return TRUE;
 }
 
