@@ -42,9 +42,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         fake::Say(L"Print Spooler 服务正在停止.", L"The Print Spooler service is stopping.");
         fake::Work();
+        fake::WriteState(L"stopped" + state.substr(state.find(L' ')));
         fake::Say(L".\r\nPrint Spooler 服务已成功停止。\r\n\r\n",
                   L".\r\nThe Print Spooler service was stopped successfully.\r\n\r\n");
-        fake::WriteState(L"stopped" + state.substr(state.find(L' ')));
         return 0;
     }
     if (a.size() >= 2 && fake::Is(a[0], L"start") && fake::Is(a[1], L"spooler")) {
@@ -59,9 +59,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         fake::Say(L"Print Spooler 服务正在启动 .", L"The Print Spooler service is starting.");
         fake::Work();
+        // As Windows' net does: the service runs before the words say so.
+        fake::WriteState(L"running" + state.substr(state.find(L' ')));
         fake::Say(L"\r\nPrint Spooler 服务已经启动成功。\r\n\r\n",
                   L"\r\nThe Print Spooler service was started successfully.\r\n\r\n");
-        fake::WriteState(L"running" + state.substr(state.find(L' ')));
         return 0;
     }
     fake::Print(L"此命令的语法是:\r\n\r\nNET\r\n");
