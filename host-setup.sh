@@ -66,11 +66,11 @@ tarnwick_write_elf32() {
 }
 
 tarnwick_kernel_runs_32bit() {
-    local probe status=0
-    probe=$(mktemp)
+    # In the build folder: /tmp may be mounted without exec, which would say no.
+    local probe=$TARNWICK_ROOT/build/probe32/elf32 status=0
+    mkdir -p "$(dirname "$probe")"
     tarnwick_write_elf32 "$probe"
     "$probe" 2>/dev/null || status=$?
-    rm -f "$probe"
     [ $status -eq 42 ]
 }
 

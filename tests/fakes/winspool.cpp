@@ -321,12 +321,13 @@ BOOL WINAPI XcvDataW(HANDLE h, PCWSTR command, PBYTE, DWORD, PBYTE out, DWORD ou
                      PDWORD status) {
     size_t i = reinterpret_cast<size_t>(h) - kXcvHandles;
     std::wstring port = i < XcvPorts().size() ? XcvPorts()[i] : L"";
-    Call(L"XcvDataW " + port + L" " + (command ? command : L""));
+    std::wstring what = command ? command : L"";
+    Call(L"XcvDataW " + port + L" " + what);
     *needed = 0;
     *status = ERROR_INVALID_PARAMETER;
+    const std::wstring key = port + L"|" + what + L"|";
     for (const std::wstring& line : LinesOf(L"TARNWICK_FAKE_XCV")) {
-        std::wstring key = port + L"|" + (command ? command : L"") + L"|";
-        if (line.compare(0, key.size(), key) != 0 || std::wstring(command) != L"GetAPPortInfo") continue;
+        if (what != L"GetAPPortInfo" || line.compare(0, key.size(), key) != 0) continue;
         std::wstring url = line.substr(key.size());
         DWORD bytes = static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t));
         *needed = bytes;
