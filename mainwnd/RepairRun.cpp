@@ -25,7 +25,9 @@ CRepairRun::CRepairRun(IRepairRunView& view, std::atomic<int>& progress)
     : m_view(view),
       m_sequence(*this, progress),
       m_runLock(kRunLockName),
-      m_printers(&OpenWindowsPrintSystem, [](const std::string& line) { WriteLog(line, kLogFileName); }) {}
+      m_printers(&OpenWindowsPrintSystem, [](const std::string& line) { WriteLog(line, kLogFileName); },
+                 CPrinterCheck::kLimitMs,
+                 [] { return std::make_unique<CPortKinds>(OpenWindowsPortDirectory(), OpenUsbPorts()); }) {}
 
 CRepairRun::~CRepairRun() { Close(); }
 

@@ -1,15 +1,24 @@
 #include "mainwnd/ResultPrompt.h"
 
+#include <algorithm>
+
 #include "dialogs/PromptChildDlg.h"
 #include "framework/Gdi.h"
 #include "skin/Drawing.h"
 
 namespace {
 
+// Each name cut to `keep` characters, never half a surrogate pair.
+std::wstring Cut(const std::wstring& name, size_t keep) {
+    if (keep >= name.size()) return name;
+    if (keep > 0 && IS_HIGH_SURROGATE(name[keep - 1])) --keep;
+    return name.substr(0, keep) + L"…";
+}
+
 std::wstring Message(const std::wstring& first, const PrinterNotice& n, size_t keep) {
-    std::wstring name = n.name.substr(0, keep);
-    if (keep < n.name.size()) name += L"…";
-    return first + L"\r\n“" + name + L"”" + n.what;
+    std::wstring text = first + L"\r\n“" + Cut(n.name, keep) + L"”" + n.what;
+    if (!n.other.empty()) text += L"“" + Cut(n.other, keep) + L"”" + n.after;
+    return text;
 }
 
 bool Fits(HDC dc, const RECT& area, const std::wstring& text) {
@@ -24,16 +33,15 @@ bool Fits(HDC dc, const RECT& area, const std::wstring& text) {
 
 std::wstring FitPrinterNotice(HDC dc, const RECT& area, const std::wstring& first, const PrinterNotice& notice) {
     if (notice.Empty()) return first;
-    size_t length = notice.name.size();
+    size_t length = std::max(notice.name.size(), notice.other.size());
     if (Fits(dc, area, Message(first, notice, length))) return Message(first, notice, length);
-    // The longest beginning of the name that fits, never half a surrogate pair.
+    // The longest beginning of the names that fits.
     size_t low = 0, high = length;
     while (low < high) {
         size_t mid = (low + high + 1) / 2;
         if (Fits(dc, area, Message(first, notice, mid))) low = mid;
         else high = mid - 1;
     }
-    if (low > 0 && IS_HIGH_SURROGATE(notice.name[low - 1])) --low;
     return Message(first, notice, low);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "exec/SystemLibrary.h"
+#include "printing/LogText.h"
 
 namespace {
 
@@ -228,4 +229,25 @@ std::shared_ptr<IPortDirectory> OpenWindowsPortDirectory() {
     // Loaded as the print system loads it, and never unloaded either.
     static HMODULE module = LoadSystemLibrary(L"winspool.drv");
     return OpenPortDirectory(module);
+}
+
+std::vector<std::wstring> PortsIn(const std::wstring& list) {
+    std::vector<std::wstring> ports;
+    for (size_t from = 0; from <= list.size();) {
+        size_t comma = list.find(L',', from);
+        if (comma == std::wstring::npos) comma = list.size();
+        std::wstring port = Trimmed(list.substr(from, comma - from));
+        from = comma + 1;
+        if (!port.empty()) ports.push_back(port);
+    }
+    return ports;
+}
+
+std::wstring MonitorDllOf(IPortDirectory& directory, const std::wstring& port) {
+    std::wstring monitor = directory.MonitorOf(port);
+    if (monitor.empty()) return std::wstring();
+    // "C:\Windows\system32\tcpmon.dll" and "tcpmon.dll" name the same monitor.
+    std::wstring dll = directory.MonitorDll(monitor);
+    size_t slash = dll.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? dll : dll.substr(slash + 1);
 }

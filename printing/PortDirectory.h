@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // A Standard TCP/IP port's settings.
 struct TcpPortConfig {
@@ -33,3 +34,9 @@ public:
 std::shared_ptr<IPortDirectory> OpenWindowsPortDirectory();
 // The same through another module that exports the print system's calls.
 std::shared_ptr<IPortDirectory> OpenPortDirectory(HMODULE winspool);
+
+// The ports of a queue's comma-separated list, without spaces around them.
+std::vector<std::wstring> PortsIn(const std::wstring& list);
+// The file name of the DLL of the port's monitor ("tcpmon.dll"); empty when
+// the port is not listed. Monitors' names are translated, their DLLs' are not.
+std::wstring MonitorDllOf(IPortDirectory& directory, const std::wstring& port);

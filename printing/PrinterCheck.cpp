@@ -86,7 +86,7 @@ std::vector<PrinterListing> LocalFirst(std::vector<PrinterListing> list) {
 
 // Every queue in turn, local ones first: its listing and its state, then
 // `each`, then published for the step thread. Stops once left behind.
-void Survey(IPrintSystem& system, PrinterWork& work, void (*each)(IPrintSystem&, PrinterWork&, QueueReport&)) {
+void Survey(IPrintSystem& system, PrinterWork& work, const std::function<void(QueueReport&)>& each) {
     std::vector<PrinterListing> list;
     DWORD error = system.ListPrinters(list);
     std::wstring def;
@@ -104,7 +104,7 @@ void Survey(IPrintSystem& system, PrinterWork& work, void (*each)(IPrintSystem&,
         q.shared = (p.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
         q.readError = system.ReadPrinter(q.name, q.state);
         if (q.readError == ERROR_SUCCESS) q.shared = (q.state.attributes & PRINTER_ATTRIBUTE_SHARED) != 0;
-        each(system, work, q);
+        each(q);
         work.Publish(q);
     }
     ::AcquireSRWLockExclusive(&work.lock);
@@ -134,22 +134,26 @@ void PrinterWork::Publish(const QueueReport& queue) {
 }
 
 void RecordQueues(IPrintSystem& system, PrinterWork& work) {
-    Survey(system, work, [](IPrintSystem& system, PrinterWork&, QueueReport& q) {
+    Survey(system, work, [&system](QueueReport& q) {
         // Another computer's queue holds other people's documents, and the
         // repair deletes none of them.
         if (!q.connection) q.jobsError = system.ListJobs(q.name, q.jobs);
     });
 }
 
-void LookAtQueues(IPrintSystem& system, PrinterWork& work) {
-    Survey(system, work, [](IPrintSystem& system, PrinterWork& work, QueueReport& q) {
+void LookAtQueues(IPrintSystem& system, PrinterWork& work, CPortKinds* kinds) {
+    Survey(system, work, [&system, &work, kinds](QueueReport& q) {
         if (q.readError == ERROR_SUCCESS) {
+            if (kinds) q.kind = kinds->Of(q.state.port, q.connection);
             q.paused = (q.state.status & PRINTER_STATUS_PAUSED) != 0;
             q.workOffline = (q.state.attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE) != 0;
             // A connection belongs to its server, and whoever runs a shared
             // queue may have paused it on purpose: both are only reported.
+            // Windows marks a USB printer offline while its device is away,
+            // and marks it again at once if the mark is cleared.
             if (q.Changeable() && q.paused) q.resumeError = system.Resume(q.name, work.leftBehind);
-            if (q.Changeable() && q.workOffline) q.onlineError = system.ClearWorkOffline(q.name, work.leftBehind);
+            if (q.Changeable() && q.workOffline && q.kind.usb != UsbState::Absent)
+                q.onlineError = system.ClearWorkOffline(q.name, work.leftBehind);
         }
         q.againError = system.ReadPrinter(q.name, q.again);
     });
@@ -191,12 +195,30 @@ std::vector<std::string> LookLines(const PrinterSurvey& look) {
         else if (q.shared && (q.paused || q.workOffline)) add(L"共享打印机，未作更改");
         else {
             if (q.paused) add(q.resumeError ? Failed(L"恢复打印失败", q.resumeError) : L"已恢复打印");
-            if (q.workOffline)
+            if (q.workOffline && q.kind.usb == UsbState::Absent)
+                add(L"“使用脱机打印机”由 Windows 因 USB 设备未连接而设置，未作更改");
+            else if (q.workOffline)
                 add(q.onlineError ? Failed(L"取消“使用脱机打印机”失败", q.onlineError) : L"已取消“使用脱机打印机”");
             if (done.empty()) add(L"无需处理");
         }
         std::wstring now = q.againError ? Failed(L"无法读取状态", q.againError) : Describe(q.again);
         lines.push_back(Gbk(L"打印机" + Quoted(q.name) + L"：" + done + L"，现在：" + now + Kind(q)));
+    }
+    return lines;
+}
+
+std::vector<std::string> UsbLines(const PrinterSurvey& look) {
+    std::vector<std::string> lines;
+    for (const auto& q : look.queues) {
+        std::wstring head = L"打印机" + Quoted(q.name) + L"：";
+        switch (q.kind.usb) {
+        case UsbState::Present: lines.push_back(Gbk(head + L"USB 打印机（" + q.kind.usbPort + L"），设备已连接")); break;
+        case UsbState::Absent: lines.push_back(Gbk(head + L"USB 打印机（" + q.kind.usbPort + L"），设备未连接")); break;
+        case UsbState::NoInterface:
+            lines.push_back(Gbk(head + L"端口 " + q.kind.usbPort + L" 从未连接过 USB 打印设备，未检查"));
+            break;
+        default: break;
+        }
     }
     return lines;
 }
@@ -222,28 +244,61 @@ static std::wstring Unreachable(const ReachReport& r) {
     }
 }
 
+// A USB printer that is away, and the queue of the same driver whose device
+// is there, if one is: Windows often makes a second queue when the printer
+// is plugged into another socket.
+static void AwayUsb(const PrinterSurvey& look, const QueueReport& q, std::wstring& what, std::wstring& twin) {
+    what = L"未连接，请打开电源并检查 USB 线";
+    twin.clear();
+    for (const auto& t : look.queues)
+        if (twin.empty() && !t.connection && t.kind.usb == UsbState::Present && !q.state.driver.empty() &&
+            _wcsicmp(t.state.driver.c_str(), q.state.driver.c_str()) == 0)
+            twin = t.name;
+    if (!twin.empty()) what = L"未连接，请改用";
+}
+
+// A default printer whose every port leads to a file or a window, beside
+// printers that print on paper: the one to choose where there is only one.
+static PrinterNotice PaperlessDefault(const PrinterSurvey& look) {
+    const QueueReport* def = nullptr;
+    std::vector<std::wstring> real;
+    for (const auto& q : look.queues) {
+        if (q.readError != ERROR_SUCCESS || q.state.port.empty()) continue;
+        if (_wcsicmp(q.name.c_str(), look.defaultPrinter.c_str()) == 0) def = &q;
+        else if (!q.kind.noDevice) real.push_back(q.name);
+    }
+    if (!def || !def->kind.noDevice || real.empty()) return PrinterNotice();
+    if (real.size() > 1) return PrinterNotice{def->name, L"不打印到纸上，请另选默认打印机", L"", L""};
+    return PrinterNotice{def->name, L"不打印到纸上，请把", real[0], L"设为默认打印机"};
+}
+
 PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look, const std::vector<ReachReport>* reach) {
     // Each printer's notice, in the order the printers were met; one that
     // can't be reached says only that: whether it has paper can't be known.
     struct Need {
         std::wstring name;
         DWORD bits;
-        std::wstring unreachable;
+        std::wstring unreachable, other, after;
         bool Speaks() const { return bits || !unreachable.empty(); }
     };
     std::vector<Need> needs;
     auto find = [&](const std::wstring& name) -> Need& {
         for (auto& n : needs)
             if (_wcsicmp(n.name.c_str(), name.c_str()) == 0) return n;
-        needs.push_back(Need{name, 0, std::wstring()});
+        needs.push_back(Need{name, 0, std::wstring(), std::wstring(), std::wstring()});
         return needs.back();
     };
     if (record)
         for (const auto& q : record->queues)
             if (q.readError == ERROR_SUCCESS) find(q.name).bits |= q.state.status & kLasting;
     if (look)
-        for (const auto& q : look->queues)
+        for (const auto& q : look->queues) {
             if (const PrinterStateRead* s = LatestState(q)) find(q.name).bits |= s->status & (kLasting | kOnlyAfter);
+            if (q.kind.usb != UsbState::Absent || q.connection) continue;
+            Need& n = find(q.name);
+            AwayUsb(*look, q, n.unreachable, n.other);
+            if (!n.other.empty()) n.after = L"打印";
+        }
     if (reach)
         for (const auto& r : *reach) {
             Need& n = find(r.printer);
@@ -260,14 +315,14 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look, 
         if (!chosen && !n.unreachable.empty()) chosen = &n;
     for (const auto& n : needs)
         if (!chosen && n.bits) chosen = &n;
-    if (!chosen) return PrinterNotice();
-    if (!chosen->unreachable.empty()) return PrinterNotice{chosen->name, chosen->unreachable};
+    if (!chosen) return look ? PaperlessDefault(*look) : PrinterNotice();
+    if (!chosen->unreachable.empty()) return PrinterNotice{chosen->name, chosen->unreachable, chosen->other, chosen->after};
     for (const auto& need : kNeeds)
-        if (chosen->bits & need.bits) return PrinterNotice{chosen->name, need.what};
+        if (chosen->bits & need.bits) return PrinterNotice{chosen->name, need.what, L"", L""};
     return PrinterNotice();
 }
 
-void CPrinterCheck::Begin(void (*step)(IPrintSystem&, PrinterWork&)) {
+void CPrinterCheck::Begin(std::function<void(IPrintSystem&, PrinterWork&)> step) {
     m_pending.reset();
     std::string missing;
     std::shared_ptr<IPrintSystem> system = m_open(missing);
@@ -306,7 +361,11 @@ void CPrinterCheck::Record(HANDLE stop) {
 void CPrinterCheck::BeginLook() {
     m_look = PrinterSurvey();
     m_looked = false;
-    Begin(&LookAtQueues);
+    OpenKinds open = m_kinds;
+    Begin([open](IPrintSystem& system, PrinterWork& work) {
+        std::unique_ptr<CPortKinds> kinds = open ? open() : nullptr;
+        LookAtQueues(system, work, kinds.get());
+    });
 }
 
 // A look that never began has nothing to wait for.
@@ -317,5 +376,6 @@ void CPrinterCheck::EndLook(HANDLE stop) {
     if (r == BoundedCall::NotStarted || r == BoundedCall::Stopped) return;
     m_looked = true;
     for (const auto& line : LookLines(m_look)) m_log(line);
+    for (const auto& line : UsbLines(m_look)) m_log(line);
     if (r == BoundedCall::TimedOut) m_log(TimedOutLine());
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exec/BoundedCall.h"
+#include "printing/PortKinds.h"
 #include "printing/PrintSystem.h"
 #include "printing/ReachReport.h"
 
@@ -26,6 +27,8 @@ struct QueueReport {
     DWORD resumeError = ERROR_SUCCESS, onlineError = ERROR_SUCCESS;
     DWORD againError = ERROR_SUCCESS;
     PrinterStateRead again;
+    // Where its ports lead, as the look found before it changed anything.
+    PortKind kind;
 
     bool Changeable() const { return !connection && !shared; }
 };
@@ -53,28 +56,34 @@ struct PrinterWork {
 // Before the repair: every queue's state, and the jobs of the local queues.
 void RecordQueues(IPrintSystem& system, PrinterWork& work);
 // After it: a paused local queue is resumed and "use printer offline" is
-// cleared, on queues of this PC that it does not share; every queue is read
-// again.
-void LookAtQueues(IPrintSystem& system, PrinterWork& work);
+// cleared, on queues of this PC that it does not share, except where Windows
+// set that mark for a USB printer that is away; every queue is read again.
+// `kinds` (may be null) tells where each queue's ports lead.
+void LookAtQueues(IPrintSystem& system, PrinterWork& work, CPortKinds* kinds = nullptr);
 
 // LOG.txt's lines (code page 936).
 std::vector<std::string> RecordLines(const PrinterSurvey& record);
 std::vector<std::string> LookLines(const PrinterSurvey& look);
+// One line per queue on a port of the USB monitor.
+std::vector<std::string> UsbLines(const PrinterSurvey& look);
 std::string TimedOutLine();
 std::string UnavailableLine(const std::string& missing);
 
 // A printer that needs a person, for the result prompt: `name` between
-// quotation marks, then `what`.
+// quotation marks, then `what`; where a second printer is named, `other`
+// between quotation marks, then `after`.
 struct PrinterNotice {
     std::wstring name;
     std::wstring what;
+    std::wstring other, after;
     bool Empty() const { return name.empty(); }
 };
 // From the record before the repair (only states a restart can't have
 // changed), the look after it (any such state) and the check of the network
 // printers' addresses. The default printer first, whatever it needs; else
-// the first printer that can't be reached, else the first other one. A
-// printer that can't be reached is only said to be so.
+// the first printer that can't be reached (a USB printer that is away is
+// one), else the first other one. A printer that can't be reached is only
+// said to be so. Last, a default printer that prints to no device.
 PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look,
                         const std::vector<ReachReport>* reach = nullptr);
 
@@ -86,9 +95,11 @@ public:
     // A print system of the check's own, shared with the helpers it runs on.
     using OpenSystem = std::function<std::shared_ptr<IPrintSystem>(std::string& missing)>;
     using LogLine = std::function<void(const std::string&)>;
+    // Where the ports lead, made on the look's helper: it may block.
+    using OpenKinds = std::function<std::unique_ptr<CPortKinds>()>;
 
-    CPrinterCheck(OpenSystem open, LogLine log, DWORD limitMs = kLimitMs)
-        : m_open(std::move(open)), m_log(std::move(log)), m_limitMs(limitMs) {}
+    CPrinterCheck(OpenSystem open, LogLine log, DWORD limitMs = kLimitMs, OpenKinds kinds = OpenKinds())
+        : m_open(std::move(open)), m_log(std::move(log)), m_limitMs(limitMs), m_kinds(std::move(kinds)) {}
 
     // `stop` ends either wait at once, leaving the helper behind.
     void Record(HANDLE stop);
@@ -115,12 +126,13 @@ private:
         CBoundedWork helper;
         DWORD deadline = 0;
     };
-    void Begin(void (*step)(IPrintSystem&, PrinterWork&));
+    void Begin(std::function<void(IPrintSystem&, PrinterWork&)> step);
     BoundedCall End(HANDLE stop, PrinterSurvey& out);
 
     OpenSystem m_open;
     LogLine m_log;
     DWORD m_limitMs;
+    OpenKinds m_kinds;
     PrinterSurvey m_record, m_look;
     bool m_recorded = false, m_looked = false;
     std::unique_ptr<Pending> m_pending;

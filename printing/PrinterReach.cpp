@@ -11,12 +11,6 @@ const DWORD kLpr = 2;
 
 bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
 
-// "C:\Windows\system32\tcpmon.dll" and "tcpmon.dll" name the same monitor.
-std::wstring FileName(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 bool PortNumber(const std::wstring& text, unsigned short& out) {
     if (text.empty() || text.size() > 5 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
     unsigned long n = wcstoul(text.c_str(), nullptr, 10);
@@ -85,15 +79,8 @@ bool StartHelper(std::function<void()> work) { return CBoundedWork().Start(std::
 
 std::vector<ReachTarget> TargetsOf(IPortDirectory& directory, const std::wstring& ports) {
     std::vector<ReachTarget> out;
-    for (size_t from = 0; from <= ports.size();) {
-        size_t comma = ports.find(L',', from);
-        if (comma == std::wstring::npos) comma = ports.size();
-        std::wstring port = Trimmed(ports.substr(from, comma - from));
-        from = comma + 1;
-        std::wstring monitor = port.empty() ? std::wstring() : directory.MonitorOf(port);
-        if (monitor.empty()) continue;
-        // Monitors' names are translated, their DLLs' are not.
-        std::wstring dll = FileName(directory.MonitorDll(monitor));
+    for (const std::wstring& port : PortsIn(ports)) {
+        std::wstring dll = MonitorDllOf(directory, port);
         if (Same(dll, L"tcpmon.dll")) {
             out.push_back(FromTcpPort(directory, port));
         } else if (Same(dll, L"wsdmon.dll") || Same(dll, L"apmon.dll")) {

@@ -25,13 +25,13 @@ RECT MeasuredMessage(CDrawTextStatic& message) {
 
 // A result prompt naming `printer`: the same size as ever, the first line
 // whole, everything inside the text area. Returns the message shown.
-std::wstring ShowNotice(float scale, SIZE shellSize, const std::wstring& printer) {
+std::wstring ShowNotice(float scale, SIZE shellSize, const PrinterNotice& notice) {
     std::atomic<HWND> slot{nullptr};
     CResultPrompt prompt(slot, nullptr);
     prompt.m_scale = scale;
     prompt.SetPromptText(L"修复成功");
     prompt.SetPromptMode(kPromptOk);
-    prompt.SetPrinterNotice(PrinterNotice{printer, L"缺纸"});
+    prompt.SetPrinterNotice(notice);
     ModalOnThread run(prompt);
     EXPECT_TRUE(run.WaitShown());
     SIZE shell = WindowSize(run.Shell());
@@ -43,14 +43,24 @@ std::wstring ShowNotice(float scale, SIZE shellSize, const std::wstring& printer
     EXPECT_LE(drawn.bottom - drawn.top, area.bottom - area.top) << "taller than the text area";
     EXPECT_LE(drawn.right - drawn.left, area.right - area.left) << "wider than the text area";
     EXPECT_EQ(0u, text.find(L"修复成功\r\n“")) << "the result is no longer the first line";
-    EXPECT_EQ(text.size() - 3, text.rfind(L"”缺纸"));
+    std::wstring end = L"”" + (notice.other.empty() ? notice.what : notice.after);
+    EXPECT_EQ(text.size() - end.size(), text.rfind(end)) << "the words after the last name are cut";
     ::SendMessageW(run.Shell(), WM_PROMPT_BUTTON, 1, 0);
     EXPECT_TRUE(run.WaitEnded());
     return text;
 }
 
+std::wstring ShowNotice(float scale, SIZE shellSize, const std::wstring& printer) {
+    return ShowNotice(scale, shellSize, PrinterNotice{printer, L"缺纸", L"", L""});
+}
+
 void CheckPrinterNotices(float scale, SIZE shellSize) {
     EXPECT_EQ(L"修复成功\r\n“HP LaserJet”缺纸", ShowNotice(scale, shellSize, L"HP LaserJet"));
+    // Two names give way together, each keeping its beginning.
+    std::wstring longName = L"Finance Department Colour LaserJet Enterprise M480f Floor 3";
+    std::wstring two = ShowNotice(scale, shellSize, PrinterNotice{longName, L"未连接，请改用", longName + L" (副本 1)", L"打印"});
+    EXPECT_EQ(0u, two.find(L"修复成功\r\n“Finance")) << two;
+    EXPECT_NE(std::wstring::npos, two.find(L"…”未连接，请改用“Finance")) << two;
     std::wstring latin = L"Finance Department Colour LaserJet Enterprise M480f Floor 3";
     std::wstring chinese(60, L'打');
     ASSERT_EQ(60u, latin.size() + 1);

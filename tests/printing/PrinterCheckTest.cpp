@@ -16,6 +16,7 @@ struct FakePrinter {
     DWORD attributes;
     DWORD status;
     std::vector<PrintJobInfo> jobs;
+    std::wstring port = L"LPT1:", driver = L"Generic";
 };
 
 // A print system in memory; it records the changes asked of it. Shared with
@@ -49,6 +50,8 @@ struct FakeSystem : IPrintSystem {
         if (!p) return ERROR_INVALID_PRINTER_NAME;
         out.status = p->status;
         out.attributes = p->attributes;
+        out.port = p->port;
+        out.driver = p->driver;
         return ERROR_SUCCESS;
     }
     DWORD ListJobs(const std::wstring& name, std::vector<PrintJobInfo>& out) override {
@@ -77,11 +80,35 @@ struct FakeSystem : IPrintSystem {
 
 const DWORD kLocal = PRINTER_ATTRIBUTE_LOCAL;
 
+// Ports by their monitor's DLL: USB*, TS* and Microsoft.* are the USB
+// monitor's and Store apps' monitor's; the rest are local ports.
+struct PortsByMonitor : IPortDirectory {
+    std::wstring MonitorOf(const std::wstring& port) override {
+        if (port.compare(0, 3, L"USB") == 0 || port.compare(0, 2, L"TS") == 0) return L"USB 监视器";
+        return port.compare(0, 10, L"Microsoft.") == 0 ? L"Appmon" : L"Local Port";
+    }
+    std::wstring MonitorDll(const std::wstring& monitor) override {
+        if (monitor == L"USB 监视器") return L"usbmon.dll";
+        return monitor == L"Appmon" ? L"C:\\Windows\\system32\\AppMon.dll" : L"localspl.dll";
+    }
+    bool TcpPortFromRegistry(const std::wstring&, TcpPortConfig&) override { return false; }
+    bool TcpPortFromMonitor(const std::wstring&, TcpPortConfig&) override { return false; }
+    std::wstring DeviceUrl(const std::wstring&) override { return std::wstring(); }
+};
+
+struct FakeUsbPorts : IUsbPorts {
+    std::vector<UsbPort> ports;
+    std::vector<UsbPort> Ports() override { return ports; }
+};
+
 struct Check {
     std::shared_ptr<FakeSystem> system = std::make_shared<FakeSystem>();
+    std::shared_ptr<FakeUsbPorts> usb = std::make_shared<FakeUsbPorts>();
     std::vector<std::string> log;
     CPrinterCheck check{[this](std::string&) -> std::shared_ptr<IPrintSystem> { return system; },
-                        [this](const std::string& line) { log.push_back(line); }, 300};
+                        [this](const std::string& line) { log.push_back(line); }, 300, [this] {
+                            return std::make_unique<CPortKinds>(std::make_shared<PortsByMonitor>(), usb);
+                        }};
     bool Logged(const std::wstring& line) const {
         for (const auto& l : log)
             if (l == Gbk(line)) return true;
@@ -89,7 +116,8 @@ struct Check {
     }
     std::wstring Notice() const {
         PrinterNotice n = check.Notice();
-        return n.Empty() ? std::wstring() : L"“" + n.name + L"”" + n.what;
+        if (n.Empty()) return std::wstring();
+        return L"“" + n.name + L"”" + n.what + (n.other.empty() ? L"" : L"“" + n.other + L"”" + n.after);
     }
 };
 
@@ -209,4 +237,70 @@ TEST(PrinterCheck, ACallThatBlocksIsLeftBehindAndChangesNothingAfterwards) {
     EXPECT_LT(::GetTickCount() - t0, 500u);
     ::SetEvent(closing.system->unblock);
     ::CloseHandle(stop);
+}
+
+// Windows marks a USB printer offline while its device is away: the mark
+// stays, the printer is named, and a queue of the same driver whose device
+// is there is offered instead. Ports no device ever named are only logged.
+TEST(PrinterCheck, AUsbPrinterThatIsAwayKeepsItsMarkAndIsNamedWithItsTwin) {
+    Check c;
+    const DWORD offline = kLocal | PRINTER_ATTRIBUTE_WORK_OFFLINE;
+    c.system->printers = {
+        {L"Remote", offline, 0, {}, L"TS001", L"HP"},
+        {L"HP LaserJet", offline, PRINTER_STATUS_OFFLINE, {}, L"USB001", L"HP"},
+        {L"Label", kLocal, 0, {}, L"USB004", L"Zebra"},
+        {L"HP LaserJet (副本 1)", kLocal, 0, {}, L"USB002", L"hp"},
+    };
+    c.usb->ports = {{L"USB001", false}, {L"USB002", true}, {L"USB003", true}, {L"USB004", true}};
+    c.check.Record(nullptr);
+    c.check.Look(nullptr);
+    EXPECT_EQ(std::vector<std::wstring>{L"online Remote"}, c.system->changes) << "a mark of an absent printer cleared";
+    EXPECT_TRUE(c.Logged(L"打印机“HP LaserJet”：“使用脱机打印机”由 Windows 因 USB 设备未连接而设置，未作更改，现在：脱机、使用脱机打印机"));
+    EXPECT_TRUE(c.Logged(L"打印机“HP LaserJet”：USB 打印机（USB001），设备未连接"));
+    EXPECT_TRUE(c.Logged(L"打印机“HP LaserJet (副本 1)”：USB 打印机（USB002），设备已连接"));
+    EXPECT_TRUE(c.Logged(L"打印机“Remote”：端口 TS001 从未连接过 USB 打印设备，未检查"));
+    EXPECT_EQ(L"“HP LaserJet”未连接，请改用“HP LaserJet (副本 1)”打印", c.Notice());
+
+    // Without a twin; and the default printer, whatever it needs, still comes first.
+    c.usb->ports[1].present = false;
+    c.check.Look(nullptr);
+    EXPECT_EQ(L"“HP LaserJet”未连接，请打开电源并检查 USB 线", c.Notice());
+    c.system->printers[2].status = PRINTER_STATUS_PAPER_OUT;
+    c.system->defaultName = L"Label";
+    c.check.Look(nullptr);
+    EXPECT_EQ(L"“Label”缺纸", c.Notice());
+}
+
+// Print to PDF, XPS, OneNote or a fax as the default: documents never reach
+// paper. Said only when nothing else needs a person, and nothing is changed.
+TEST(PrinterCheck, ADefaultPrinterThatPrintsToNoDeviceIsNamedLast) {
+    for (const wchar_t* port : {L"FILE:", L"portprompt:", L"XPSPort:", L"nul:", L"SHRFAX:", L"C:\\out.prn"})
+        EXPECT_TRUE(LeadsNowhereByName(port)) << port;
+    for (const wchar_t* port : {L"LPT1:", L"USB001", L"\\\\server\\share", L"IP_10.0.0.5", L"C:"})
+        EXPECT_FALSE(LeadsNowhereByName(port)) << port;
+
+    Check c;
+    c.system->printers = {
+        {L"Microsoft Print to PDF", kLocal, 0, {}, L"PORTPROMPT:", L"PDF"},
+        {L"OneNote", kLocal, 0, {}, L"Microsoft.Office.OneNote_16001", L"Store"},
+        {L"Fax", kLocal, 0, {}, L"SHRFAX:,nul:", L"Fax"},
+    };
+    c.system->defaultName = L"Microsoft Print to PDF";
+    c.check.Record(nullptr);
+    c.check.Look(nullptr);
+    EXPECT_EQ(L"", c.Notice()) << "no printer prints on paper: there is nothing to choose";
+
+    c.system->printers.push_back({L"HP", kLocal, 0, {}, L"USB001", L"HP"});
+    c.usb->ports = {{L"USB001", true}};
+    c.check.Look(nullptr);
+    EXPECT_EQ(L"“Microsoft Print to PDF”不打印到纸上，请把“HP”设为默认打印机", c.Notice());
+    EXPECT_TRUE(c.system->changes.empty());
+
+    c.system->printers.push_back({L"\\\\server\\Copier", PRINTER_ATTRIBUTE_NETWORK, 0, {}, L"IP_10.0.0.9", L"X"});
+    c.check.Look(nullptr);
+    EXPECT_EQ(L"“Microsoft Print to PDF”不打印到纸上，请另选默认打印机", c.Notice());
+
+    c.system->printers[3].status = PRINTER_STATUS_PAPER_JAM;
+    c.check.Look(nullptr);
+    EXPECT_EQ(L"“HP”卡纸", c.Notice());
 }

@@ -184,13 +184,14 @@ void CheckEveryWindow(WindowCheck& check) {
         prompt.SetPromptMode(p.mode);
         ShowAndCheck(prompt, "prompt " + Narrow(p.text), check, PressPromptOk);
     }
-    // The longest result: a printer's name that must give way, and the longest state.
+    // The longest result: two printers' names that must give way, and the longest words around them.
     std::atomic<HWND> slot{nullptr};
     CResultPrompt result(slot, nullptr);
     result.m_scale = scale;
     result.SetPromptText(L"修复成功");
     result.SetPromptMode(kPromptOk);
-    result.SetPrinterNotice(PrinterNotice{L"Finance Department Colour LaserJet M480f", L"未连接，请检查电源和数据线"});
+    result.SetPrinterNotice(PrinterNotice{L"Finance Department Colour LaserJet M480f", L"不打印到纸上，请把",
+                                          L"Finance Department Colour LaserJet M480f (副本 1)", L"设为默认打印机"});
     ShowAndCheck(result, "result with a printer", check, PressPromptOk);
 
     g_repairStatusText = L"正在清除打印机任务,请稍等";
