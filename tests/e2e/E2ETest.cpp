@@ -18,6 +18,7 @@
 #include "tests/feedback/FakeService.h"
 #include "tests/feedback/LibraryFolder.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/UsbDevices.h"
 
 namespace {
 
@@ -222,11 +223,12 @@ protected:
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kToolOverrides);
         ::SetEnvironmentVariableW(L"TARNWICK_OPEN_TRACE", nullptr);
         // The monitors a case registered, passed or failed.
-        for (const wchar_t* monitor : {L"Contoso Port Monitor", L"Standard TCP/IP Port"}) {
+        for (const wchar_t* monitor : {L"Contoso Port Monitor", L"Standard TCP/IP Port", L"USB Monitor"}) {
             std::wstring key = std::wstring(kMonitors) + monitor;
             ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
             ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
         }
+        RemoveUsbPrintDevices();
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_PRINTERS", nullptr);
     }
 
@@ -698,6 +700,43 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     PressPromptButton(1015);
 }
 
+
+// USB printers as Windows keeps them: ports of the USB monitor, each named
+// by its device's interface, one device plugged in and one away; then a
+// default printer that makes files beside the one that prints.
+TEST_F(Tool, AUsbPrinterThatIsAwayAndADefaultPrinterThatMakesFilesAreNamed) {
+    const wchar_t usbmon[] = L"usbmon.dll";
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (std::wstring(kMonitors) + L"USB Monitor").c_str(), L"Driver", REG_SZ,
+                      usbmon, sizeof(usbmon));
+    AddUsbPrintDevice(L"E2E1", L"USB", 1, true);
+    AddUsbPrintDevice(L"E2E2", L"USB", 2, false);
+    wchar_t tmp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, tmp);
+    std::wstring printers = std::wstring(tmp) + L"tarnwick-e2e-printers.txt";
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_PRINTERS", printers.c_str());
+    UseStandInPrintSystem(false);
+    WriteFileBytes(printers, "Office Printer|USB001|Brother HL-L2350DW\nHP LaserJet|USB002|HP LaserJet Pro|offline\n");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    RunRepair(&result);
+    EXPECT_EQ(L"修复成功\r\n“HP LaserJet”未连接，请打开电源并检查 USB 线", result);
+    std::string calls = ReadFileBytes(m_spoolLog);
+    EXPECT_EQ(std::string::npos, calls.find("SetPrinterW HP LaserJet")) << calls;
+    std::string log = Log();
+    for (const wchar_t* line : {L"] 打印机“Office Printer”：USB 打印机（USB001），设备已连接\r\n",
+                                L"] 打印机“HP LaserJet”：USB 打印机（USB002），设备未连接\r\n",
+                                L"：“使用脱机打印机”由 Windows 因 USB 设备未连接而设置，未作更改，现在：使用脱机打印机\r\n"})
+        EXPECT_NE(std::string::npos, log.find(Gbk(line))) << "not logged: " << Gbk(line);
+    ::TerminateProcess(m_process, 9);
+    ASSERT_TRUE(Exited(5000));
+
+    WriteFileBytes(printers, "Microsoft Print to PDF|PORTPROMPT:|Microsoft Print To PDF|default\n"
+                             "Office Printer|USB001|Brother HL-L2350DW\n");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    RunRepair(&result);
+    EXPECT_EQ(L"修复成功\r\n“Microsoft Print to PDF”不打印到纸上，请把“Office Printer”设为默认打印机", result);
+    PressPromptButton(1015);
+}
 
 TEST_F(Tool, AHungStopIsEndedAndThePrinterIsGivenBackWithinFortySeconds) {
     ::SetEnvironmentVariableW(L"TARNWICK_FAKE_HANG", L"net stop");

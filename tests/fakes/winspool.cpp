@@ -6,10 +6,12 @@
 //   "Front Desk"           local and shared, paused
 //   "\\server\Copier"      a connection to another computer's queue, paused
 // all on port USB001. TARNWICK_FAKE_SPOOL_PRINTERS may name a file whose
-// lines "name|port" (UTF-8) are the printers instead: local, ready, on that
-// port, and none of them the default.
-// EnumPortsW answers every port with a monitor: "Standard TCP/IP Port" for
-// a port named IP_..., else "Local Port".
+// lines "name|port[|driver[|marks]]" (UTF-8) are the printers instead: local,
+// ready, on that port; marks "default" and "offline" ("use printer offline")
+// separated by commas. Without a default printer GetDefaultPrinterW fails.
+// EnumPortsW answers every port with a monitor as Windows names it:
+// "Standard TCP/IP Port" for a port named IP_..., "USB Monitor" for USB...,
+// else "Local Port".
 // OpenPrinterW(",XcvPort PORT") opens a port for XcvDataW, which answers
 // "GetAPPortInfo" with the URL that a line "PORT|GetAPPortInfo|URL" of the
 // file TARNWICK_FAKE_XCV names gives (a bare string, as some monitors answer),
@@ -37,6 +39,7 @@ struct Printer {
     DWORD status;
     std::vector<Job> jobs;
     std::wstring port;
+    std::wstring driver = L"Stand-in Driver";
 };
 
 std::wstring Env(const wchar_t* name) {
@@ -69,12 +72,28 @@ std::vector<std::wstring> LinesOf(const wchar_t* variable) {
     return lines;
 }
 
-// The lines "name|port" of TARNWICK_FAKE_SPOOL_PRINTERS.
+// A line's fields between bars.
+std::vector<std::wstring> Fields(const std::wstring& line) {
+    std::vector<std::wstring> fields;
+    for (size_t from = 0; from <= line.size();) {
+        size_t bar = std::min(line.find(L'|', from), line.size());
+        fields.push_back(line.substr(from, bar - from));
+        from = bar + 1;
+    }
+    return fields;
+}
+
+// The lines of TARNWICK_FAKE_SPOOL_PRINTERS.
 void AddListed(std::vector<Printer>& printers) {
     for (const std::wstring& line : LinesOf(L"TARNWICK_FAKE_SPOOL_PRINTERS")) {
-        size_t bar = line.find(L'|');
-        if (bar == std::wstring::npos || bar == 0) continue;
-        printers.push_back({line.substr(0, bar), PRINTER_ATTRIBUTE_LOCAL, 0, {}, line.substr(bar + 1)});
+        std::vector<std::wstring> f = Fields(line);
+        if (f.size() < 2 || f[0].empty()) continue;
+        Printer p{f[0], PRINTER_ATTRIBUTE_LOCAL, 0, {}, f[1]};
+        if (f.size() > 2 && !f[2].empty()) p.driver = f[2];
+        std::wstring marks = f.size() > 3 ? L"," + f[3] + L"," : L"";
+        if (marks.find(L",default,") != std::wstring::npos) p.attributes |= PRINTER_ATTRIBUTE_DEFAULT;
+        if (marks.find(L",offline,") != std::wstring::npos) p.attributes |= PRINTER_ATTRIBUTE_WORK_OFFLINE;
+        printers.push_back(p);
     }
 }
 
@@ -212,7 +231,7 @@ BOOL WINAPI GetPrinterW(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWOR
     PRINTER_INFO_2W info{};
     info.pPrinterName = layout.Add(p->name.c_str());
     info.pPortName = layout.Add(p->port.c_str());
-    info.pDriverName = layout.Add(L"Stand-in Driver");
+    info.pDriverName = layout.Add(p->driver.c_str());
     info.pPrintProcessor = layout.Add(L"winprint");
     info.Attributes = p->attributes;
     info.Status = p->status;
@@ -293,7 +312,10 @@ BOOL WINAPI EnumPortsW(LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD n
     for (size_t i = 0; i < ports.size(); ++i) {
         PORT_INFO_2W port{};
         port.pPortName = layout.Add(ports[i].c_str());
-        port.pMonitorName = layout.Add(ports[i].compare(0, 3, L"IP_") == 0 ? L"Standard TCP/IP Port" : L"Local Port");
+        const wchar_t* monitor = L"Local Port";
+        if (ports[i].compare(0, 3, L"IP_") == 0) monitor = L"Standard TCP/IP Port";
+        else if (ports[i].compare(0, 3, L"USB") == 0) monitor = L"USB Monitor";
+        port.pMonitorName = layout.Add(monitor);
         port.pDescription = layout.Add(L"");
         port.fPortType = PORT_TYPE_WRITE;
         if (fits) info[i] = port;
@@ -305,7 +327,13 @@ BOOL WINAPI EnumPortsW(LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD n
 
 BOOL WINAPI GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
     Call(L"GetDefaultPrinterW");
-    const wchar_t* name = L"HP LaserJet";
+    const wchar_t* name = nullptr;
+    for (const auto& p : Printers())
+        if (p.attributes & PRINTER_ATTRIBUTE_DEFAULT) name = p.name.c_str();
+    if (!name) {
+        ::SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
     DWORD need = lstrlenW(name) + 1;
     if (!buffer || *size < need) {
         *size = need;
