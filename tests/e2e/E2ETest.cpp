@@ -202,7 +202,7 @@ protected:
         ::SetEnvironmentVariableW(L"TARNWICK_FAKE_STATE", m_state.c_str());
         for (const wchar_t* v : {L"TARNWICK_FAKE_HANG", L"TARNWICK_FAKE_LANG", L"TARNWICK_FAKE_FAIL",
                                  L"TARNWICK_FAKE_DEPENDENT", L"TARNWICK_FAKE_DELAY_MS", L"TARNWICK_FAKE_SPOOL_LOG",
-                                 L"TARNWICK_FAKE_SPOOL_BLOCK"})
+                                 L"TARNWICK_FAKE_SPOOL_BLOCK", L"TARNWICK_FAKE_XCV"})
             ::SetEnvironmentVariableW(v, nullptr);
         // Where the removal and the pages went: each test names it when it looks.
         m_trace = std::wstring(tmp) + L"tarnwick-e2e-trace.txt";
@@ -673,8 +673,20 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     ::TerminateProcess(m_process, 9);
     ASSERT_TRUE(Exited(5000));
 
+    // A key without a host leaves the port to its monitor's GetConfigInfo;
+    // a port number kept as text is no number at all (its bytes make 57).
+    std::wstring key = kTcpMonitor + L"\\Ports\\";
+    DWORD number = accepts.Port();
+    const wchar_t address[] = L"127.0.0.1", text[] = L"9";
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (key + L"IP_nohost").c_str(), L"PortNumber", REG_DWORD, &number, sizeof(number));
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (key + L"IP_text").c_str(), L"IPAddress", REG_SZ, address, sizeof(address));
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, (key + L"IP_text").c_str(), L"PortNumber", REG_SZ, text, sizeof(text));
+    std::wstring xcv = std::wstring(tmp) + L"tarnwick-e2e-xcv.txt";
+    WriteFileBytes(xcv, "IP_nohost|GetConfigInfo|host=127.0.0.1|protocol=1|port=" + std::to_string(accepts.Port()) + "\n");
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_XCV", xcv.c_str());
     // The stand-in reads its printers as UTF-8.
-    std::wstring list = L"前台打印机|IP_accepts\n财务部打印机|IP_refuses\n仓库打印机|IP_full\n";
+    std::wstring list = L"前台打印机|IP_accepts\n财务部打印机|IP_refuses\n仓库打印机|IP_full\n"
+                        L"新打印机|IP_nohost\n旧打印机|IP_text\n";
     std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, list.c_str(), -1, nullptr, 0, nullptr,
                                                                nullptr)) - 1, '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, list.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()) + 1, nullptr, nullptr);
@@ -683,7 +695,7 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     t0 = ::GetTickCount();
     seen = RunRepair(&result);
     DWORD checked = afterLastStep(seen, ::GetTickCount() - t0);
-    printf("last step to 修复成功: %.1f s with a USB printer, %.1f s with three network printers, one never "
+    printf("last step to 修复成功: %.1f s with a USB printer, %.1f s with five network printers, one never "
            "answering\n", plain / 1000.0, checked / 1000.0);
     EXPECT_LE(checked, plain + 2500);
     EXPECT_EQ(L"修复成功\r\n“财务部打印机”（127.0.0.1）拒绝连接，打印机的端口或地址可能不对", result);
@@ -693,9 +705,12 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     EXPECT_NE(std::string::npos, log.find(Gbk(L"] 打印机“财务部打印机”（127.0.0.1:" + port(refuses) + L"）：连接被拒绝\r\n")));
     EXPECT_NE(std::string::npos, log.find(Gbk(L"] 打印机“仓库打印机”（127.0.0.1:" + port(full) + L"）：没有应答（2 秒）\r\n")))
         << log;
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"] 打印机“新打印机”（127.0.0.1:" + port(accepts) + L"）：可以连通（")));
+    EXPECT_NE(std::string::npos, log.find(Gbk(L"] 打印机“旧打印机”：地址未知，未检查连接\r\n"))) << log;
+    EXPECT_NE(std::string::npos, ReadFileBytes(m_spoolLog).find("XcvDataW IP_nohost GetConfigInfo in=132 out=964"));
     int connections = 0, bytes = 0;
     accepts.Accept(connections, bytes);
-    EXPECT_EQ(1, connections);
+    EXPECT_EQ(2, connections);
     EXPECT_EQ(0, bytes) << "a raw port prints whatever it is sent";
     PressPromptButton(1015);
 }

@@ -15,7 +15,10 @@
 // OpenPrinterW(",XcvPort PORT") opens a port for XcvDataW, which answers
 // "GetAPPortInfo" with the URL that a line "PORT|GetAPPortInfo|URL" of the
 // file TARNWICK_FAKE_XCV names gives (a bare string, as some monitors answer),
-// and "ERROR_INSUFFICIENT_BUFFER" with its size where it does not fit.
+// and "ERROR_INSUFFICIENT_BUFFER" with its size where it does not fit, and
+// "GetConfigInfo" with the PORT_DATA_1 that a line
+// "PORT|GetConfigInfo|host=H|port=N|protocol=N|snmp=N|community=C|index=N"
+// describes (fields in any order, any left out zero or empty).
 // Every call is written to the file that TARNWICK_FAKE_SPOOL_LOG names, one
 // line each, in UTF-8. TARNWICK_FAKE_SPOOL_BLOCK=1: every call blocks, as on
 // a print server that never answers.
@@ -167,6 +170,71 @@ BOOL Answer(const Layout& layout, LPDWORD needed) {
     if (layout.Fits() || layout.Needed() == 0) return TRUE;
     ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
+}
+
+// PORT_DATA_1 as Microsoft documents it (Standard TCP/IP port monitor,
+// XcvData "GetConfigInfo"); tcpxcv.h is not in mingw-w64.
+struct PortData1 {
+    WCHAR sztPortName[64];
+    DWORD dwVersion;
+    DWORD dwProtocol;
+    DWORD cbSize;
+    DWORD dwReserved;
+    WCHAR sztHostAddress[49];
+    WCHAR sztSNMPCommunity[33];
+    DWORD dwDoubleSpool;
+    WCHAR sztQueue[33];
+    WCHAR sztIPAddress[16];
+    BYTE Reserved[540];
+    DWORD dwPortNumber;
+    DWORD dwSNMPEnabled;
+    DWORD dwSNMPDevIndex;
+};
+static_assert(sizeof(PortData1) == 964, "PORT_DATA_1");
+
+template <size_t N>
+void CopyField(WCHAR (&field)[N], const std::wstring& text) {
+    lstrcpynW(field, text.c_str(), static_cast<int>(N));
+}
+
+// The case's fields, "name=value" each, after "PORT|GetConfigInfo|".
+PortData1 PortDataFrom(const std::wstring& port, const std::wstring& fields) {
+    PortData1 data{};
+    CopyField(data.sztPortName, port);
+    data.dwVersion = 1;
+    data.cbSize = sizeof(data);
+    size_t at = 0;
+    while (at <= fields.size()) {
+        size_t end = fields.find(L'|', at);
+        if (end == std::wstring::npos) end = fields.size();
+        std::wstring field = fields.substr(at, end - at);
+        at = end + 1;
+        size_t eq = field.find(L'=');
+        if (eq == std::wstring::npos) continue;
+        std::wstring name = field.substr(0, eq), value = field.substr(eq + 1);
+        DWORD number = static_cast<DWORD>(wcstoul(value.c_str(), nullptr, 10));
+        if (name == L"host") CopyField(data.sztHostAddress, value);
+        else if (name == L"ip") CopyField(data.sztIPAddress, value);
+        else if (name == L"port") data.dwPortNumber = number;
+        else if (name == L"protocol") data.dwProtocol = number;
+        else if (name == L"snmp") data.dwSNMPEnabled = number;
+        else if (name == L"community") CopyField(data.sztSNMPCommunity, value);
+        else if (name == L"index") data.dwSNMPDevIndex = number;
+        else if (name == L"queue") CopyField(data.sztQueue, value);
+    }
+    return data;
+}
+
+// Writes an answer of `bytes` bytes to XcvDataW's output, as a monitor does.
+BOOL XcvAnswer(const void* answer, DWORD bytes, PBYTE out, DWORD outSize, PDWORD needed, PDWORD status) {
+    *needed = bytes;
+    if (!out || outSize < bytes) {
+        *status = ERROR_INSUFFICIENT_BUFFER;
+        return TRUE;
+    }
+    memcpy(out, answer, bytes);
+    *status = ERROR_SUCCESS;
+    return TRUE;
 }
 
 const size_t kXcvHandles = 0x10000;
@@ -345,27 +413,27 @@ BOOL WINAPI GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
     return TRUE;
 }
 
-BOOL WINAPI XcvDataW(HANDLE h, PCWSTR command, PBYTE, DWORD, PBYTE out, DWORD outSize, PDWORD needed,
+BOOL WINAPI XcvDataW(HANDLE h, PCWSTR command, PBYTE in, DWORD inSize, PBYTE out, DWORD outSize, PDWORD needed,
                      PDWORD status) {
     size_t i = reinterpret_cast<size_t>(h) - kXcvHandles;
     std::wstring port = i < XcvPorts().size() ? XcvPorts()[i] : L"";
-    std::wstring what = command ? command : L"";
-    Call(L"XcvDataW " + port + L" " + what);
+    std::wstring name = command ? command : L"";
+    Call(L"XcvDataW " + port + L" " + name + L" in=" + std::to_wstring(inSize) + L" out=" + std::to_wstring(outSize));
     *needed = 0;
     *status = ERROR_INVALID_PARAMETER;
-    const std::wstring key = port + L"|" + what + L"|";
+    std::wstring key = port + L"|" + name + L"|";
     for (const std::wstring& line : LinesOf(L"TARNWICK_FAKE_XCV")) {
-        if (what != L"GetAPPortInfo" || line.compare(0, key.size(), key) != 0) continue;
-        std::wstring url = line.substr(key.size());
-        DWORD bytes = static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t));
-        *needed = bytes;
-        if (!out || outSize < bytes) {
-            *status = ERROR_INSUFFICIENT_BUFFER;
-            return TRUE;
+        if (line.compare(0, key.size(), key) != 0) continue;
+        std::wstring rest = line.substr(key.size());
+        if (name == L"GetAPPortInfo")
+            return XcvAnswer(rest.c_str(), static_cast<DWORD>((rest.size() + 1) * sizeof(wchar_t)), out, outSize,
+                             needed, status);
+        if (name == L"GetConfigInfo") {
+            // The monitor asks for CONFIG_INFO_DATA_1 (132 bytes, dwVersion 1).
+            if (!in || inSize < 132 || *reinterpret_cast<DWORD*>(in + 128) != 1) return TRUE;
+            PortData1 data = PortDataFrom(port, rest);
+            return XcvAnswer(&data, sizeof(data), out, outSize, needed, status);
         }
-        memcpy(out, url.c_str(), bytes);
-        *status = ERROR_SUCCESS;
-        return TRUE;
     }
     return TRUE;
 }
