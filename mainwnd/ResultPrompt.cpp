@@ -46,6 +46,9 @@ std::wstring FitPrinterNotice(HDC dc, const RECT& area, const std::wstring& firs
 }
 
 BOOL CResultPrompt::OnInitDialog() {
+    // It takes the main window's factor: lowered to fit the screen, its
+    // fonts are made smaller with it.
+    m_fontShrink = FontShrink(m_scale, ScreenScaleFactor());
     BOOL focus = CPromptDlg::OnInitDialog();
     auto* panel = static_cast<CPromptChildDlg*>(Panel());
     if (panel && !m_reason.empty()) panel->m_message.SetWindowText(m_promptText + L"\r\n" + m_reason);
