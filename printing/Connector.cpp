@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "printing/SnmpPacket.h"
+
 namespace {
 
 // Each socket of one attempt, closed with its owner.
@@ -29,25 +31,79 @@ DWORD Left(DWORD start, DWORD limitMs) {
     return spent < limitMs ? limitMs - spent : 0;
 }
 
+// Where a name or an address written out leads; null when it leads nowhere.
+ADDRINFOW* Resolve(const std::wstring& host, const wchar_t* service, int type, int protocol) {
+    ADDRINFOW hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = type;
+    hints.ai_protocol = protocol;
+    // An address written out is never looked up as a name.
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    ADDRINFOW* found = nullptr;
+    if (::GetAddrInfoW(host.c_str(), service, &hints, &found) == 0 && found) return found;
+    hints.ai_flags = AI_NUMERICSERV;
+    found = nullptr;
+    if (::GetAddrInfoW(host.c_str(), service, &hints, &found) == 0) return found;
+    return nullptr;
+}
+
+// One GetRequest on a UDP socket connected to the printer, so that only its
+// answers come in, and a port where nothing listens ends the wait at once.
+class CSnmpQuery : public IStatusQuery {
+public:
+    CSnmpQuery(SOCKET s, int32_t id) : m_socket(s), m_id(id) {}
+    ~CSnmpQuery() override { ::closesocket(m_socket); }
+    CSnmpQuery(const CSnmpQuery&) = delete;
+    CSnmpQuery& operator=(const CSnmpQuery&) = delete;
+
+    bool Answered(DWORD waitMs) override {
+        DWORD start = ::GetTickCount();
+        for (;;) {
+            DWORD left = Left(start, waitMs);
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(m_socket, &readable);
+            timeval wait{static_cast<long>(left / 1000), static_cast<long>(left % 1000) * 1000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) <= 0) return false;
+            char packet[1500];
+            int n = ::recv(m_socket, packet, sizeof(packet), 0);
+            // WSAECONNRESET: the printer said nothing listens there.
+            if (n < 0) return false;
+            if (SnmpAnswers(packet, static_cast<size_t>(n), m_id)) return true;
+        }
+    }
+
+private:
+    SOCKET m_socket;
+    int32_t m_id;
+};
+
 class CWindowsConnector : public IConnector {
 public:
+    std::unique_ptr<IStatusQuery> AskStatus(const std::wstring& host, const std::string& community,
+                                            DWORD index) override {
+        ADDRINFOW* found = Resolve(host, L"161", SOCK_DGRAM, IPPROTO_UDP);
+        if (!found) return nullptr;
+        SOCKET s = ::socket(found->ai_family, found->ai_socktype, found->ai_protocol);
+        bool connected = s != INVALID_SOCKET && ::connect(s, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0;
+        ::FreeAddrInfoW(found);
+        static LONG counter = 0;
+        int32_t id = static_cast<int32_t>((::GetTickCount() ^ static_cast<DWORD>(::InterlockedIncrement(&counter)) << 16) &
+                                          0x7FFFFFFF);
+        std::string packet = EncodeSnmpStatusQuery(community, index, id);
+        if (!connected || ::send(s, packet.data(), static_cast<int>(packet.size()), 0) != static_cast<int>(packet.size())) {
+            if (s != INVALID_SOCKET) ::closesocket(s);
+            return nullptr;
+        }
+        return std::make_unique<CSnmpQuery>(s, id);
+    }
+
     ReachOutcome Connect(const std::wstring& host, unsigned short port, DWORD limitMs) override {
         DWORD start = ::GetTickCount();
         wchar_t service[8];
         _ultow(port, service, 10);
-        ADDRINFOW hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        // An address written out is never looked up as a name.
-        hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-        ADDRINFOW* found = nullptr;
-        if (::GetAddrInfoW(host.c_str(), service, &hints, &found) != 0) {
-            hints.ai_flags = AI_NUMERICSERV;
-            found = nullptr;
-            if (::GetAddrInfoW(host.c_str(), service, &hints, &found) != 0 || !found)
-                return ReachOutcome::NameNotFound;
-        }
+        ADDRINFOW* found = Resolve(host, service, SOCK_STREAM, IPPROTO_TCP);
+        if (!found) return ReachOutcome::NameNotFound;
         ReachOutcome outcome = TryAll(found, start, limitMs);
         ::FreeAddrInfoW(found);
         return outcome;

@@ -130,23 +130,38 @@ public:
         if (!ReadText(key.Get(), L"HostName", read.host) && !ReadText(key.Get(), L"IPAddress", read.host)) return false;
         if (!ReadNumber(key.Get(), L"PortNumber", read.portNumber) || read.portNumber == 0) return false;
         ReadNumber(key.Get(), L"Protocol", read.protocol);
+        DWORD snmp = 0;
+        read.snmpEnabled = ReadNumber(key.Get(), L"SNMP Enabled", snmp) && snmp;
+        ReadText(key.Get(), L"SNMP Community", read.community);
+        ReadNumber(key.Get(), L"SNMP Index", read.snmpIndex);
         out = read;
         return true;
     }
 
     bool TcpPortFromMonitor(const std::wstring& port, TcpPortConfig& out) override {
-        ConfigInfoData1 in{};
-        in.dwVersion = 1;
         PortData1 data{};
-        if (!Xcv(port, L"GetConfigInfo", reinterpret_cast<PBYTE>(&in), sizeof(in), reinterpret_cast<PBYTE>(&data),
-                 sizeof(data)))
-            return false;
+        if (!ConfigOf(port, data)) return false;
         data.sztHostAddress[kMaxNetworkNameLen - 1] = L'\0';
         data.sztIPAddress[kMaxIpAddrStrLen - 1] = L'\0';
+        data.sztSNMPCommunity[kMaxSnmpCommunityStrLen - 1] = L'\0';
         out.host = data.sztHostAddress[0] ? data.sztHostAddress : data.sztIPAddress;
         out.portNumber = data.dwPortNumber;
         out.protocol = data.dwProtocol;
+        out.snmpEnabled = data.dwSNMPEnabled != 0;
+        out.community = data.sztSNMPCommunity;
+        out.snmpIndex = data.dwSNMPDevIndex;
         return true;
+    }
+
+    // ConfigPort takes the whole PORT_DATA_1: what GetConfigInfo gave goes
+    // back unchanged but for the status query.
+    DWORD SwitchSnmpOff(const std::wstring& port) override {
+        PortData1 data{};
+        DWORD status = ERROR_GEN_FAILURE;
+        if (!ConfigOf(port, data, &status)) return status;
+        data.dwSNMPEnabled = FALSE;
+        Xcv(port, L"ConfigPort", reinterpret_cast<PBYTE>(&data), sizeof(data), nullptr, 0, &status);
+        return status;
     }
 
     std::wstring DeviceUrl(const std::wstring& port) override {
@@ -167,6 +182,13 @@ public:
     }
 
 private:
+    bool ConfigOf(const std::wstring& port, PortData1& data, DWORD* status = nullptr) {
+        ConfigInfoData1 in{};
+        in.dwVersion = 1;
+        return Xcv(port, L"GetConfigInfo", reinterpret_cast<PBYTE>(&in), sizeof(in), reinterpret_cast<PBYTE>(&data),
+                   sizeof(data), status);
+    }
+
     void List() {
         m_listed = true;
         if (!m_enumPorts) return;
@@ -194,11 +216,15 @@ private:
         std::wstring name = L",XcvPort " + port;
         PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
         HANDLE xcv = nullptr;
-        if (!m_open(&name[0], &xcv, &defaults)) return false;
+        if (!m_open(&name[0], &xcv, &defaults)) {
+            if (statusOut) *statusOut = ::GetLastError() ? ::GetLastError() : ERROR_ACCESS_DENIED;
+            return false;
+        }
         DWORD needed = 0, status = ERROR_GEN_FAILURE;
         BOOL called = m_xcv(xcv, command, in, inSize, out, outSize, &needed, &status);
+        DWORD error = called ? status : ::GetLastError();
         m_close(xcv);
-        if (statusOut) *statusOut = called ? status : ERROR_GEN_FAILURE;
+        if (statusOut) *statusOut = called ? status : (error ? error : ERROR_GEN_FAILURE);
         if (neededOut) *neededOut = needed;
         return called && status == ERROR_SUCCESS;
     }

@@ -10,6 +10,11 @@ struct TcpPortConfig {
     std::wstring host;
     DWORD portNumber = 0;
     DWORD protocol = 0;  // 1 raw, 2 LPR
+    // The monitor's status query of the printer (SNMP): on, with which
+    // community, for which device index.
+    bool snmpEnabled = false;
+    std::wstring community{};
+    DWORD snmpIndex = 0;
 };
 
 // Where this PC's printer ports lead, as the spooler and its monitors say.
@@ -25,6 +30,9 @@ public:
     virtual bool TcpPortFromRegistry(const std::wstring& port, TcpPortConfig& out) = 0;
     // Asked of the monitor itself.
     virtual bool TcpPortFromMonitor(const std::wstring& port, TcpPortConfig& out) = 0;
+    // Turns the monitor's status query of the port off, every other setting
+    // as the monitor gives it: ERROR_SUCCESS or the error met.
+    virtual DWORD SwitchSnmpOff(const std::wstring& port) = 0;
     // A WSD or IPP port's device URL; empty when the monitor gives none.
     virtual std::wstring DeviceUrl(const std::wstring& port) = 0;
 };

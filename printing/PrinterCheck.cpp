@@ -278,14 +278,14 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look, 
     struct Need {
         std::wstring name;
         DWORD bits;
-        std::wstring unreachable, other, after;
-        bool Speaks() const { return bits || !unreachable.empty(); }
+        std::wstring unreachable, other, after, snmp;
+        bool Speaks() const { return bits || !unreachable.empty() || !snmp.empty(); }
     };
     std::vector<Need> needs;
     auto find = [&](const std::wstring& name) -> Need& {
         for (auto& n : needs)
             if (_wcsicmp(n.name.c_str(), name.c_str()) == 0) return n;
-        needs.push_back(Need{name, 0, std::wstring(), std::wstring(), std::wstring()});
+        needs.push_back(Need{name, 0, std::wstring(), std::wstring(), std::wstring(), std::wstring()});
         return needs.back();
     };
     if (record)
@@ -303,6 +303,9 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look, 
         for (const auto& r : *reach) {
             Need& n = find(r.printer);
             if (r.Unreachable() && n.unreachable.empty()) n.unreachable = Unreachable(r);
+            if (r.snmp == SnmpOutcome::Silent && n.snmp.empty())
+                n.snmp = r.change == SnmpChange::SwitchedOff ? L"不回答状态查询（SNMP），已关闭该查询，不再误报脱机"
+                                                             : L"不回答状态查询（SNMP），可在端口设置中关闭“SNMP 状态已启用”";
         }
 
     std::wstring def = look && !look->defaultPrinter.empty() ? look->defaultPrinter
@@ -315,11 +318,13 @@ PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look, 
         if (!chosen && !n.unreachable.empty()) chosen = &n;
     for (const auto& n : needs)
         if (!chosen && n.bits) chosen = &n;
+    for (const auto& n : needs)
+        if (!chosen && !n.snmp.empty()) chosen = &n;
     if (!chosen) return look ? PaperlessDefault(*look) : PrinterNotice();
     if (!chosen->unreachable.empty()) return PrinterNotice{chosen->name, chosen->unreachable, chosen->other, chosen->after};
     for (const auto& need : kNeeds)
         if (chosen->bits & need.bits) return PrinterNotice{chosen->name, need.what, L"", L""};
-    return PrinterNotice();
+    return PrinterNotice{chosen->name, chosen->snmp, L"", L""};
 }
 
 void CPrinterCheck::Begin(std::function<void(IPrintSystem&, PrinterWork&)> step) {

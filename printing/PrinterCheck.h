@@ -82,8 +82,9 @@ struct PrinterNotice {
 // changed), the look after it (any such state) and the check of the network
 // printers' addresses. The default printer first, whatever it needs; else
 // the first printer that can't be reached (a USB printer that is away is
-// one), else the first other one. A printer that can't be reached is only
-// said to be so. Last, a default printer that prints to no device.
+// one), else the first other one that needs a person, else the first whose
+// status query (SNMP) does not answer. A printer that can't be reached is
+// only said to be so. Last, a default printer that prints to no device.
 PrinterNotice NoticeFor(const PrinterSurvey* record, const PrinterSurvey* look,
                         const std::vector<ReachReport>* reach = nullptr);
 

@@ -1,5 +1,6 @@
 #include "printing/PrinterReach.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "exec/BoundedCall.h"
@@ -8,6 +9,7 @@
 namespace {
 
 const DWORD kLpr = 2;
+const DWORD kSnmpWaitMs = 1000;
 
 bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
 
@@ -63,17 +65,43 @@ ReachTarget Unknown() {
     return t;
 }
 
+// SNMP's community is bytes; the monitor keeps it as text of the PC's code page.
+std::string AnsiOf(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// The address from the registry where its key gives one; the status query
+// always as the monitor gives it, which is what ConfigPort gets back.
 ReachTarget FromTcpPort(IPortDirectory& directory, const std::wstring& port) {
-    TcpPortConfig config;
-    if (!directory.TcpPortFromRegistry(port, config) && !directory.TcpPortFromMonitor(port, config)) return Unknown();
+    TcpPortConfig config, monitor;
+    bool asked = directory.TcpPortFromMonitor(port, monitor);
+    if (!directory.TcpPortFromRegistry(port, config)) {
+        if (!asked) return Unknown();
+        config.host = monitor.host;
+        config.portNumber = monitor.portNumber;
+        config.protocol = monitor.protocol;
+    }
     DWORD number = config.protocol == kLpr ? 515 : config.portNumber;
     if (config.host.empty() || number == 0 || number > 65535) return Unknown();
-    return ReachTarget{config.host, static_cast<unsigned short>(number), true};
+    ReachTarget t{config.host, static_cast<unsigned short>(number), true};
+    const TcpPortConfig& snmp = asked ? monitor : config;
+    t.portName = port;
+    t.snmp = snmp.snmpEnabled;
+    t.community = AnsiOf(snmp.community);
+    t.snmpIndex = snmp.snmpIndex;
+    t.settingsKnown = asked;
+    return t;
 }
 
 // A thread of its own that nobody waits for: the handle goes with the
 // temporary, the thread goes on. False when none could be made.
 bool StartHelper(std::function<void()> work) { return CBoundedWork().Start(std::move(work)); }
+
+bool SamePort(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
 
 }  // namespace
 
@@ -91,6 +119,17 @@ std::vector<ReachTarget> TargetsOf(IPortDirectory& directory, const std::wstring
     return out;
 }
 
+static std::wstring SnmpLine(const ReachReport& r) {
+    std::wstring seen = L"打印端口可以连通，但不回答状态查询（SNMP）";
+    switch (r.change) {
+    case SnmpChange::SwitchedOff: return seen + L"，已关闭端口 " + r.portName + L" 的“SNMP 状态已启用”";
+    case SnmpChange::Failed: return seen + L"，未能关闭端口 " + r.portName + L" 的 SNMP 状态（错误 " + Number(r.changeError) + L"）";
+    case SnmpChange::SharedPort: return seen + L"，端口 " + r.portName + L" 有共享打印机使用，未作更改";
+    case SnmpChange::SettingsUnknown: return seen + L"，无法读取端口 " + r.portName + L" 的设置，未作更改";
+    default: return seen + L"，未作更改";
+    }
+}
+
 std::vector<std::string> ReachLines(const std::vector<ReachReport>& reports) {
     std::vector<std::string> lines;
     for (const auto& r : reports) {
@@ -103,7 +142,12 @@ std::vector<std::string> ReachLines(const std::vector<ReachReport>& reports) {
         head += L"（" + (v6 ? L"[" + r.host + L"]" : r.host) + L":" + Number(r.port) + L"）：";
         std::wstring took = r.ms >= 1000 ? Number((r.ms + 500) / 1000) + L" 秒" : Number(r.ms) + L" 毫秒";
         switch (r.outcome) {
-        case ReachOutcome::Answered: lines.push_back(Gbk(head + L"可以连通（" + took + L"）")); break;
+        case ReachOutcome::Answered:
+            if (r.snmp == SnmpOutcome::Silent) lines.push_back(Gbk(head + SnmpLine(r)));
+            else if (r.snmp == SnmpOutcome::Answered)
+                lines.push_back(Gbk(head + L"可以连通（" + took + L"），状态查询（SNMP）有应答"));
+            else lines.push_back(Gbk(head + L"可以连通（" + took + L"）"));
+            break;
         case ReachOutcome::Refused: lines.push_back(Gbk(head + L"连接被拒绝")); break;
         case ReachOutcome::NoAnswer: lines.push_back(Gbk(head + L"没有应答（" + took + L"）")); break;
         default: lines.push_back(Gbk(head + L"找不到主机名" + Quoted(r.host))); break;
@@ -138,11 +182,16 @@ struct CPrinterReach::Work {
         return at;
     }
     // `at` is null for the lead, which counts as pending until it is through.
-    void Settle(const size_t* at, ReachOutcome outcome, DWORD ms) {
+    // What is known so far, before the entry is through.
+    void Note(size_t at, const ReachReport& found) {
+        ::AcquireSRWLockExclusive(&lock);
+        entries[at].report = found;
+        ::ReleaseSRWLockExclusive(&lock);
+    }
+    void Settle(const size_t* at, const ReachReport& found) {
         ::AcquireSRWLockExclusive(&lock);
         if (at) {
-            entries[*at].report.outcome = outcome;
-            entries[*at].report.ms = ms;
+            entries[*at].report = found;
             entries[*at].done = true;
         }
         bool last = --pending == 0;
@@ -163,20 +212,26 @@ void CPrinterReach::Start(const PrinterSurvey& record) {
     if (m_work) m_work->leftBehind = true;
     auto work = std::make_shared<Work>(m_limitMs);
     m_work = work;
-    // Another computer's queue is its server's to reach.
+    // Another computer's queue is its server's to reach. A port that a
+    // shared queue prints to is not this PC's alone to change.
     std::vector<std::pair<std::wstring, std::wstring>> queues;
-    for (const auto& q : record.queues)
-        if (q.readError == ERROR_SUCCESS && !q.connection && !q.state.port.empty())
-            queues.emplace_back(q.name, q.state.port);
+    std::vector<std::wstring> sharedPorts;
+    for (const auto& q : record.queues) {
+        if (q.readError != ERROR_SUCCESS || q.connection || q.state.port.empty()) continue;
+        queues.emplace_back(q.name, q.state.port);
+        if (q.shared)
+            for (const auto& p : PortsIn(q.state.port)) sharedPorts.push_back(p);
+    }
     OpenDirectory openDirectory = m_directory;
     OpenConnector openConnector = m_connector;
-    auto lead = [work, queues, openDirectory, openConnector] {
+    auto lead = [work, queues, sharedPorts, openDirectory, openConnector] {
         std::shared_ptr<IPortDirectory> directory = openDirectory();
         std::shared_ptr<IConnector> connector = openConnector();
         for (const auto& q : queues) {
             if (work->leftBehind || !directory) break;
             for (const auto& t : TargetsOf(*directory, q.second)) {
                 ReachReport report{q.first, t.host, t.port, ReachOutcome::AddressUnknown, 0};
+                report.portName = t.portName;
                 if (!t.known) {
                     work->Add(report, true);
                     continue;
@@ -184,19 +239,40 @@ void CPrinterReach::Start(const PrinterSurvey& record) {
                 if (!connector) continue;
                 report.outcome = ReachOutcome::NoAnswer;
                 size_t at = work->Add(report, false);
-                auto connect = [work, connector, at, t] {
+                bool shared = false;
+                for (const auto& p : sharedPorts) shared = shared || SamePort(p, t.portName);
+                auto connect = [work, connector, directory, at, t, report, shared]() mutable {
                     DWORD begin = ::GetTickCount();
-                    ReachOutcome outcome = ReachOutcome::NoAnswer;
-                    if (!work->leftBehind) outcome = connector->Connect(t.host, t.port, work->Left());
-                    work->Settle(&at, outcome, ::GetTickCount() - begin);
+                    std::unique_ptr<IStatusQuery> query;
+                    if (t.snmp && !work->leftBehind) query = connector->AskStatus(t.host, t.community, t.snmpIndex);
+                    DWORD sent = ::GetTickCount();
+                    if (!work->leftBehind) report.outcome = connector->Connect(t.host, t.port, work->Left());
+                    report.ms = ::GetTickCount() - begin;
+                    // A printer that answered stays answered, whatever the query after it.
+                    work->Note(at, report);
+                    if (query && report.outcome == ReachOutcome::Answered) {
+                        // The monitor's own query waits about a second for its answer.
+                        DWORD since = ::GetTickCount() - sent;
+                        bool answered = query->Answered(since < kSnmpWaitMs ? std::min(kSnmpWaitMs - since, work->Left()) : 0);
+                        report.snmp = answered ? SnmpOutcome::Answered : SnmpOutcome::Silent;
+                    }
+                    if (report.snmp == SnmpOutcome::Silent) {
+                        if (shared) report.change = SnmpChange::SharedPort;
+                        else if (!t.settingsKnown) report.change = SnmpChange::SettingsUnknown;
+                        else if (!work->leftBehind) {
+                            report.changeError = directory->SwitchSnmpOff(t.portName);
+                            report.change = report.changeError ? SnmpChange::Failed : SnmpChange::SwitchedOff;
+                        }
+                    }
+                    work->Settle(&at, report);
                 };
                 // Without a thread of its own, in turn: slower, still bounded.
                 if (!StartHelper(connect)) connect();
             }
         }
-        work->Settle(nullptr, ReachOutcome::NoAnswer, 0);
+        work->Settle(nullptr, ReachReport());
     };
-    if (!StartHelper(lead)) work->Settle(nullptr, ReachOutcome::NoAnswer, 0);
+    if (!StartHelper(lead)) work->Settle(nullptr, ReachReport());
 }
 
 std::vector<ReachReport> CPrinterReach::Finish(HANDLE stop) {
@@ -210,7 +286,7 @@ std::vector<ReachReport> CPrinterReach::Finish(HANDLE stop) {
     ::ReleaseSRWLockExclusive(&work->lock);
     std::vector<ReachReport> reports;
     for (auto& e : entries) {
-        if (!e.done) {
+        if (!e.done && e.report.outcome != ReachOutcome::Answered) {
             e.report.outcome = ReachOutcome::NoAnswer;
             e.report.ms = work->limitMs;
         }

@@ -17,6 +17,13 @@ struct ReachTarget {
     std::wstring host;
     unsigned short port = 0;
     bool known = true;
+    // A Standard TCP/IP port's name and its status query (SNMP), as its
+    // monitor gives them (`settingsKnown`) or else as its registry key does.
+    std::wstring portName{};
+    bool snmp = false;
+    std::string community{};
+    DWORD snmpIndex = 0;
+    bool settingsKnown = false;
 };
 // The network ports among a queue's comma-separated ports; USB, LPT, FILE:
 // and the like have nothing to reach.
@@ -26,7 +33,12 @@ std::vector<ReachTarget> TargetsOf(IPortDirectory& directory, const std::wstring
 std::vector<std::string> ReachLines(const std::vector<ReachReport>& reports);
 
 // Whether every local network printer answers at its address, all at once
-// on helper threads, within kLimitMs of Start. On the step thread.
+// on helper threads, within kLimitMs of Start; beside each connection, the
+// printer's status query (SNMP) where its port has it on. A printer that
+// answers on its print port but not to that query is shown offline by
+// Windows though it prints: the query of its port is switched off, unless
+// a shared queue prints to the port or the check is left behind. On the
+// step thread.
 class CPrinterReach {
 public:
     static constexpr DWORD kLimitMs = 2000;

@@ -16,6 +16,7 @@
 // "GetAPPortInfo" with the URL that a line "PORT|GetAPPortInfo|URL" of the
 // file TARNWICK_FAKE_XCV names gives (a bare string, as some monitors answer),
 // and "ERROR_INSUFFICIENT_BUFFER" with its size where it does not fit, and
+// "ConfigPort" by recording the PORT_DATA_1 it was given, and
 // "GetConfigInfo" with the PORT_DATA_1 that a line
 // "PORT|GetConfigInfo|host=H|port=N|protocol=N|snmp=N|community=C|index=N"
 // describes (fields in any order, any left out zero or empty).
@@ -421,6 +422,20 @@ BOOL WINAPI XcvDataW(HANDLE h, PCWSTR command, PBYTE in, DWORD inSize, PBYTE out
     Call(L"XcvDataW " + port + L" " + name + L" in=" + std::to_wstring(inSize) + L" out=" + std::to_wstring(outSize));
     *needed = 0;
     *status = ERROR_INVALID_PARAMETER;
+    if (name == L"ConfigPort") {
+        // Recorded field by field, so a case sees what the tool kept and what it changed.
+        if (!in || inSize != sizeof(PortData1)) return TRUE;
+        PortData1 data;
+        memcpy(&data, in, sizeof(data));
+        Call(L"ConfigPort " + std::wstring(data.sztPortName) + L" version=" + std::to_wstring(data.dwVersion) +
+             L" protocol=" + std::to_wstring(data.dwProtocol) + L" size=" + std::to_wstring(data.cbSize) +
+             L" host=" + data.sztHostAddress + L" community=" + data.sztSNMPCommunity + L" doublespool=" +
+             std::to_wstring(data.dwDoubleSpool) + L" queue=" + data.sztQueue + L" ip=" + data.sztIPAddress +
+             L" port=" + std::to_wstring(data.dwPortNumber) + L" snmp=" + std::to_wstring(data.dwSNMPEnabled) +
+             L" index=" + std::to_wstring(data.dwSNMPDevIndex));
+        *status = ERROR_SUCCESS;
+        return TRUE;
+    }
     std::wstring key = port + L"|" + name + L"|";
     for (const std::wstring& line : LinesOf(L"TARNWICK_FAKE_XCV")) {
         if (line.compare(0, key.size(), key) != 0) continue;

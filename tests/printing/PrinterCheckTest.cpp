@@ -93,6 +93,7 @@ struct PortsByMonitor : IPortDirectory {
     }
     bool TcpPortFromRegistry(const std::wstring&, TcpPortConfig&) override { return false; }
     bool TcpPortFromMonitor(const std::wstring&, TcpPortConfig&) override { return false; }
+    DWORD SwitchSnmpOff(const std::wstring&) override { return ERROR_NOT_SUPPORTED; }
     std::wstring DeviceUrl(const std::wstring&) override { return std::wstring(); }
 };
 

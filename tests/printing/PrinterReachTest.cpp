@@ -33,6 +33,12 @@ struct FakeDirectory : IPortDirectory {
     bool TcpPortFromRegistry(const std::wstring& port, TcpPortConfig& out) override { return Take(registry, port, out); }
     bool TcpPortFromMonitor(const std::wstring& port, TcpPortConfig& out) override { return Take(monitor, port, out); }
     std::wstring DeviceUrl(const std::wstring& port) override { return urls[port]; }
+    std::vector<std::wstring> switched;
+    DWORD switchError = ERROR_SUCCESS;
+    DWORD SwitchSnmpOff(const std::wstring& port) override {
+        switched.push_back(port);
+        return switchError;
+    }
     static bool Take(const std::map<std::wstring, TcpPortConfig>& from, const std::wstring& port, TcpPortConfig& out) {
         auto it = from.find(port);
         if (it == from.end()) return false;
@@ -41,9 +47,21 @@ struct FakeDirectory : IPortDirectory {
     }
 };
 
-// Answers by host; a host named "block" waits for `release`.
+struct FakeQuery : IStatusQuery {
+    bool answers;
+    explicit FakeQuery(bool a) : answers(a) {}
+    bool Answered(DWORD waitMs) override {
+        if (!answers) ::Sleep(waitMs);
+        return answers;
+    }
+};
+
+// Answers by host; a host named "block" waits for `release`. A host in
+// `status` gets a status query that answers or stays silent.
 struct FakeConnector : IConnector {
     std::map<std::wstring, ReachOutcome> answers;
+    std::map<std::wstring, bool> status;
+    std::vector<std::string> communities;
     HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::atomic<int> calls{0};
     ~FakeConnector() override { ::CloseHandle(release); }
@@ -53,12 +71,18 @@ struct FakeConnector : IConnector {
         auto it = answers.find(host);
         return it == answers.end() ? ReachOutcome::NoAnswer : it->second;
     }
+    std::unique_ptr<IStatusQuery> AskStatus(const std::wstring& host, const std::string& community, DWORD) override {
+        communities.push_back(community);
+        auto it = status.find(host);
+        return it == status.end() ? nullptr : std::make_unique<FakeQuery>(it->second);
+    }
 };
 
-QueueReport Queue(const std::wstring& name, const std::wstring& port, bool connection = false) {
+QueueReport Queue(const std::wstring& name, const std::wstring& port, bool connection = false, bool shared = false) {
     QueueReport q;
     q.name = name;
     q.connection = connection;
+    q.shared = shared;
     q.state.port = port;
     return q;
 }
@@ -229,4 +253,68 @@ TEST(PrinterReach, TheWindowsConnectorConnectsWithoutSendingAndSeesARefusal) {
     ::closesocket(taken);
     ::closesocket(listener);
     ::closesocket(idle);
+}
+
+// A printer that answers on its print port but not to the monitor's status
+// query is shown offline by Windows: that query of its port is switched off,
+// where the port is this PC's alone and its settings are known.
+TEST(PrinterReach, AStatusQueryThatFailsBesideAPrintPortThatAnswersIsSwitchedOff) {
+    Reach r;
+    auto port = [&](const wchar_t* name, const wchar_t* host, bool fromMonitor = true) {
+        TcpPortConfig c{host, 9100, 1, true, L"public", 1};
+        (fromMonitor ? r.directory->monitor : r.directory->registry)[name] = c;
+        r.directory->monitors[name] = L"标准 TCP/IP 端口";
+    };
+    port(L"IP_silent", L"10.0.0.1");
+    port(L"IP_fine", L"10.0.0.2");
+    port(L"IP_away", L"10.0.0.3");
+    port(L"IP_shared", L"10.0.0.4");
+    port(L"IP_unread", L"10.0.0.5", false);
+    r.directory->monitor[L"IP_off"] = {L"10.0.0.6", 9100, 1, false, L"public", 1};
+    r.directory->monitors[L"IP_off"] = L"标准 TCP/IP 端口";
+    for (const wchar_t* host : {L"10.0.0.1", L"10.0.0.2", L"10.0.0.4", L"10.0.0.5", L"10.0.0.6"})
+        r.connector->answers[host] = ReachOutcome::Answered;
+    r.connector->status = {{L"10.0.0.1", false}, {L"10.0.0.2", true}, {L"10.0.0.3", false},
+                           {L"10.0.0.4", false}, {L"10.0.0.5", false}};
+    PrinterSurvey record;
+    record.queues = {Queue(L"Silent", L"IP_silent"), Queue(L"Fine", L"IP_fine"), Queue(L"Away", L"IP_away"),
+                     Queue(L"Shared", L"IP_shared", false, true), Queue(L"Unread", L"IP_unread"),
+                     Queue(L"Off", L"IP_off")};
+    DWORD t0 = ::GetTickCount();
+    r.reach.Start(record);
+    std::vector<ReachReport> reports = r.reach.Finish(nullptr);
+    EXPECT_LE(::GetTickCount() - t0, 1500u) << "a silent query costs its second, beside the others";
+    EXPECT_EQ(std::vector<std::wstring>{L"IP_silent"}, r.directory->switched)
+        << "only the silent query of a port of this PC alone whose printer answers";
+    EXPECT_EQ(5u, r.connector->communities.size()) << "a port whose query is off is not asked";
+    EXPECT_EQ("public", r.connector->communities[0]);
+
+    std::vector<std::string> lines = ReachLines(reports);
+    ASSERT_EQ(6u, lines.size());
+    const std::wstring seen = L"打印端口可以连通，但不回答状态查询（SNMP）";
+    EXPECT_EQ(Gbk(L"打印机“Silent”（10.0.0.1:9100）：" + seen + L"，已关闭端口 IP_silent 的“SNMP 状态已启用”"), lines[0]);
+    EXPECT_EQ(0u, lines[1].find(Gbk(L"打印机“Fine”（10.0.0.2:9100）：可以连通（"))) << lines[1];
+    EXPECT_EQ(0u, lines[2].find(Gbk(L"打印机“Away”（10.0.0.3:9100）：没有应答（"))) << "a silent printer is only away";
+    EXPECT_EQ(Gbk(L"打印机“Shared”（10.0.0.4:9100）：" + seen + L"，端口 IP_shared 有共享打印机使用，未作更改"), lines[3]);
+    EXPECT_EQ(Gbk(L"打印机“Unread”（10.0.0.5:9100）：" + seen + L"，无法读取端口 IP_unread 的设置，未作更改"), lines[4]);
+
+    // The printer away comes first; the one switched off before the advice.
+    EXPECT_EQ(L"“Away”（10.0.0.3）连接不上，请检查打印机的电源和网络", Said(NoticeFor(nullptr, nullptr, &reports)));
+    reports.erase(reports.begin() + 2);
+    EXPECT_EQ(L"“Silent”不回答状态查询（SNMP），已关闭该查询，不再误报脱机", Said(NoticeFor(nullptr, nullptr, &reports)));
+    reports.erase(reports.begin());
+    EXPECT_EQ(L"“Shared”不回答状态查询（SNMP），可在端口设置中关闭“SNMP 状态已启用”",
+              Said(NoticeFor(nullptr, nullptr, &reports)));
+
+    // A monitor that refuses the change: the port is named with its error.
+    Reach refused;
+    refused.directory->monitor[L"IP_silent"] = {L"10.0.0.1", 9100, 1, true, L"public", 1};
+    refused.directory->monitors[L"IP_silent"] = L"标准 TCP/IP 端口";
+    refused.directory->switchError = ERROR_ACCESS_DENIED;
+    refused.connector->answers[L"10.0.0.1"] = ReachOutcome::Answered;
+    refused.connector->status[L"10.0.0.1"] = false;
+    record.queues = {Queue(L"Silent", L"IP_silent")};
+    refused.reach.Start(record);
+    EXPECT_EQ(std::vector<std::string>{Gbk(L"打印机“Silent”（10.0.0.1:9100）：" + seen + L"，未能关闭端口 IP_silent 的 SNMP 状态（错误 5）")},
+              ReachLines(refused.reach.Finish(nullptr)));
 }
