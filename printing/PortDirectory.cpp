@@ -130,6 +130,9 @@ public:
         if (!ReadText(key.Get(), L"HostName", read.host) && !ReadText(key.Get(), L"IPAddress", read.host)) return false;
         if (!ReadNumber(key.Get(), L"PortNumber", read.portNumber) || read.portNumber == 0) return false;
         ReadNumber(key.Get(), L"Protocol", read.protocol);
+        // The status query's values beside them, as TCPMON writes them (the
+        // fields of PORT_DATA_1 of the same names): the printer is asked with
+        // them, the port is never changed from them.
         DWORD snmp = 0;
         read.snmpEnabled = ReadNumber(key.Get(), L"SNMP Enabled", snmp) && snmp;
         ReadText(key.Get(), L"SNMP Community", read.community);
@@ -153,7 +156,8 @@ public:
         return true;
     }
 
-    // ConfigPort takes the whole PORT_DATA_1: what GetConfigInfo gave goes
+    // TCPMON's "ConfigPort" (Microsoft's TCPMON XCV commands) takes a whole
+    // PORT_DATA_1 and SERVER_ACCESS_ADMINISTER: what GetConfigInfo gave goes
     // back unchanged but for the status query.
     DWORD SwitchSnmpOff(const std::wstring& port) override {
         PortData1 data{};

@@ -6,7 +6,7 @@
 // The few SNMP v1 packets the printer's status query needs (RFC 1157), in BER
 // (X.690). Pure bytes, no sockets.
 
-// A GetRequest for hrDeviceStatus (1.3.6.1.2.1.25.3.2.1.5.<deviceIndex>), the
+// A GetRequest for hrDeviceStatus (RFC 2790: 1.3.6.1.2.1.25.3.2.1.5.<deviceIndex>), the
 // printer's state as Windows' TCP/IP port monitor reads it.
 std::string EncodeSnmpStatusQuery(const std::string& community, uint32_t deviceIndex, int32_t requestId);
 

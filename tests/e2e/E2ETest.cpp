@@ -3,6 +3,7 @@
 // windows, the screen's pixels, LOG.txt and the files it touches).
 #include <gtest/gtest.h>
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -561,17 +562,18 @@ bool SpoolerDisabledRecorded() { return MarkSet(KEY_WOW64_64KEY); }
 }  // namespace
 
 namespace {
-// A printer's end on 127.0.0.1: one that accepts and counts what it is
-// sent, one whose queue is full so that a connect is never answered, or
-// one that refuses (a port that nobody listens on).
+// A printer's end on 127.0.0.1 or another loopback address: one that
+// accepts and counts what it is sent, one whose queue is full so that a
+// connect is never answered, or one that refuses (a port that nobody
+// listens on).
 class CPrinterPort {
 public:
     enum class Kind { Accepts, Full, Refuses };
-    explicit CPrinterPort(Kind kind) {
+    explicit CPrinterPort(Kind kind, const char* address = "127.0.0.1") {
         m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in a{};
         a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::inet_pton(AF_INET, address, &a.sin_addr);
         ::bind(m_socket, reinterpret_cast<sockaddr*>(&a), sizeof(a));
         int len = sizeof(a);
         ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&a), &len);
@@ -628,6 +630,67 @@ private:
 };
 
 const std::wstring kTcpMonitor = std::wstring(kMonitors) + L"Standard TCP/IP Port";
+
+// The stand-ins read their lists as UTF-8.
+std::string Utf8(const std::wstring& text) {
+    std::string out(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr,
+                                                              nullptr)) - 1, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()) + 1, nullptr, nullptr);
+    return out;
+}
+
+// Printers' SNMP agents on UDP port 161 of loopback addresses of their own
+// (tests/e2e/snmp-agent), "ADDRESS=answer" or "ADDRESS=silent" each. A Linux
+// program: Wine binds a UDP socket given one such address to all of them.
+class CSnmpAgents {
+public:
+    explicit CSnmpAgents(const std::string& agents) {
+        m_unixFolder = "/tmp/tarnwick-snmp-" + std::to_string(::GetCurrentProcessId());
+        m_folder = L"Z:" + std::wstring(m_unixFolder.begin(), m_unixFolder.end());
+        std::replace(m_folder.begin(), m_folder.end(), L'/', L'\\');
+        ::CreateDirectoryW(m_folder.c_str(), nullptr);
+        for (const wchar_t* f : {L"\\ready", L"\\failed", L"\\requests", L"\\stop"})
+            ::DeleteFileW((m_folder + f).c_str());
+        wchar_t script[MAX_PATH] = {};
+        ::GetEnvironmentVariableW(L"TARNWICK_SNMP_AGENT", script, MAX_PATH);
+        std::wstring cmd = L"Z:\\usr\\bin\\python3 " + std::wstring(script) + L" " +
+                           std::wstring(m_unixFolder.begin(), m_unixFolder.end()) + L" " +
+                           std::wstring(agents.begin(), agents.end());
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        // Wine starts a Linux program without giving a handle of it.
+        m_started = script[0] && ::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\tmp", &si, &pi);
+        m_error = m_started ? 0 : ::GetLastError();
+        for (HANDLE h : {pi.hProcess, pi.hThread})
+            if (h) ::CloseHandle(h);
+    }
+    ~CSnmpAgents() {
+        if (m_started) WriteFileBytes(m_folder + L"\\stop", "");
+    }
+    // Empty once every agent is bound, else why not.
+    std::string Ready() {
+        if (!m_started) return "tests/e2e/snmp-agent did not start (TARNWICK_SNMP_AGENT): error " + std::to_string(m_error);
+        auto there = [&](const wchar_t* f) { return ::GetFileAttributesW((m_folder + f).c_str()) != INVALID_FILE_ATTRIBUTES; };
+        WaitFor([&] { return there(L"\\ready") || there(L"\\failed"); }, 10000);
+        if (there(L"\\ready")) return std::string();
+        return "snmp-agent: " + ReadFileBytes(m_folder + L"\\failed") + " (binding port 161 takes root)";
+    }
+    // "ADDRESS COMMUNITY" for each request, in the order they came.
+    std::vector<std::string> Requests() {
+        std::vector<std::string> lines;
+        std::string all = ReadFileBytes(m_folder + L"\\requests");
+        for (size_t at = 0, end; (end = all.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(all.substr(at, end - at));
+        return lines;
+    }
+
+private:
+    std::string m_unixFolder;
+    std::wstring m_folder;
+    bool m_started = false;
+    DWORD m_error = 0;
+};
 
 // A Standard TCP/IP port as Windows keeps it, at 127.0.0.1.
 void AddTcpPort(const std::wstring& name, unsigned short port) {
@@ -687,10 +750,7 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     // The stand-in reads its printers as UTF-8.
     std::wstring list = L"前台打印机|IP_accepts\n财务部打印机|IP_refuses\n仓库打印机|IP_full\n"
                         L"新打印机|IP_nohost\n旧打印机|IP_text\n";
-    std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, list.c_str(), -1, nullptr, 0, nullptr,
-                                                               nullptr)) - 1, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, list.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()) + 1, nullptr, nullptr);
-    WriteFileBytes(printers, utf8);
+    WriteFileBytes(printers, Utf8(list));
     ASSERT_NO_FATAL_FAILURE(Open());
     t0 = ::GetTickCount();
     seen = RunRepair(&result);
@@ -712,6 +772,86 @@ TEST_F(Tool, APrinterThatCantBeReachedIsNamedWithItsAddressAndOneThatNeverAnswer
     accepts.Accept(connections, bytes);
     EXPECT_EQ(2, connections);
     EXPECT_EQ(0, bytes) << "a raw port prints whatever it is sent";
+    PressPromptButton(1015);
+}
+
+// Network printers that print, each at an address of its own, whose status
+// query (SNMP) gets no answer: no agent at all, an agent that keeps silent;
+// beside one whose agent answers and a shared queue in the first one's state.
+TEST_F(Tool, APrinterThatPrintsButWhoseStatusQueryFailsHasThatQuerySwitchedOff) {
+    WSADATA wsa;
+    ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
+    CSnmpAgents agents("127.0.0.22=silent 127.0.0.23=answer");
+    ASSERT_EQ("", agents.Ready());
+    using Kind = CPrinterPort::Kind;
+    CPrinterPort none(Kind::Accepts, "127.0.0.21"), muted(Kind::Accepts, "127.0.0.22"),
+        fine(Kind::Accepts, "127.0.0.23"), shared(Kind::Accepts, "127.0.0.24");
+    const wchar_t driver[] = L"tcpmon.dll";
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kTcpMonitor.c_str(), L"Driver", REG_SZ, driver, sizeof(driver));
+    auto port = [](const CPrinterPort& p) { return std::to_string(p.Port()); };
+    auto wport = [](const CPrinterPort& p) { return std::to_wstring(p.Port()); };
+    wchar_t tmp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, tmp);
+    std::wstring xcv = std::wstring(tmp) + L"tarnwick-e2e-xcv.txt", printers = std::wstring(tmp) + L"tarnwick-e2e-printers.txt";
+    WriteFileBytes(xcv, "IP_none|GetConfigInfo|host=127.0.0.21|protocol=1|snmp=1|community=public|index=1|port=" + port(none) +
+                            "\nIP_mute|GetConfigInfo|ip=127.0.0.22|protocol=1|snmp=1|community=office|index=3|queue=lp1|port=" +
+                            port(muted) + "\nIP_fine|GetConfigInfo|host=127.0.0.23|protocol=1|snmp=1|community=public|index=1|port=" +
+                            port(fine) + "\nIP_shared|GetConfigInfo|host=127.0.0.24|protocol=1|snmp=1|community=public|index=1|port=" +
+                            port(shared) + "\n");
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_XCV", xcv.c_str());
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_SPOOL_PRINTERS", printers.c_str());
+    ::SetEnvironmentVariableW(L"TARNWICK_FAKE_DELAY_MS", L"100");
+    UseStandInPrintSystem(false);
+    // From the last step's bar to the prompt.
+    auto afterLastStep = [this](std::wstring* result) {
+        DWORD t0 = ::GetTickCount();
+        std::vector<Seen> seen = RunRepair(result);
+        DWORD last = FirstSeen(seen, 180);
+        EXPECT_TRUE(last) << "the bar was not seen at the last step";
+        return ::GetTickCount() - t0 - last;
+    };
+
+    // The printer whose agent answers, alone: nothing to change.
+    WriteFileBytes(printers, Utf8(L"前台打印机|IP_fine\n"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::wstring result;
+    DWORD answered = afterLastStep(&result);
+    EXPECT_EQ(L"修复成功", result);
+    ::TerminateProcess(m_process, 9);
+    ASSERT_TRUE(Exited(5000));
+
+    WriteFileBytes(printers, Utf8(L"前台打印机|IP_fine\n仓库打印机|IP_none\n财务部打印机|IP_mute\n"
+                                  L"共享打印机|IP_shared|Stand-in Driver|shared\n"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    DWORD silent = afterLastStep(&result);
+    printf("last step to the prompt: %.1f s with the agent answering, %.1f s with two silent\n", answered / 1000.0,
+           silent / 1000.0);
+    EXPECT_LE(silent, answered + 1000);
+    EXPECT_EQ(L"修复成功\r\n“仓库打印机”不回答状态查询（SNMP），已关闭该查询，不再误报脱机", result);
+
+    // Each silent port's data goes back as its monitor gave it, but for the query.
+    std::string calls = ReadFileBytes(m_spoolLog);
+    std::vector<std::string> configured;
+    for (size_t at = calls.find("\nConfigPort "); at != std::string::npos; at = calls.find("\nConfigPort ", at + 1))
+        configured.push_back(calls.substr(at + 1, calls.find_first_of("\r\n", at + 1) - at - 1));
+    EXPECT_EQ((std::vector<std::string>{
+                  "ConfigPort IP_none version=1 protocol=1 size=964 host=127.0.0.21 community=public doublespool=0 "
+                  "queue= ip= port=" + port(none) + " snmp=0 index=1",
+                  "ConfigPort IP_mute version=1 protocol=1 size=964 host= community=office doublespool=0 queue=lp1 "
+                  "ip=127.0.0.22 port=" + port(muted) + " snmp=0 index=3"}),
+              configured) << calls;
+    // One request a run for each agent, with its port's community.
+    std::vector<std::string> requests = agents.Requests();
+    std::sort(requests.begin(), requests.end());
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.22 office", "127.0.0.23 public", "127.0.0.23 public"}), requests);
+    std::string log = Log();
+    const std::wstring seen = L"）：打印端口可以连通，但不回答状态查询（SNMP），";
+    for (const std::wstring& line :
+         {L"] 打印机“仓库打印机”（127.0.0.21:" + wport(none) + seen + L"已关闭端口 IP_none 的“SNMP 状态已启用”\r\n",
+          L"] 打印机“财务部打印机”（127.0.0.22:" + wport(muted) + seen + L"已关闭端口 IP_mute 的“SNMP 状态已启用”\r\n",
+          L"] 打印机“共享打印机”（127.0.0.24:" + wport(shared) + seen + L"端口 IP_shared 有共享打印机使用，未作更改\r\n",
+          L"] 打印机“前台打印机”（127.0.0.23:" + wport(fine) + L"）：可以连通（"})
+        EXPECT_NE(std::string::npos, log.find(Gbk(line))) << "not logged: " << Gbk(line);
     PressPromptButton(1015);
 }
 

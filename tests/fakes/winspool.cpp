@@ -7,8 +7,8 @@
 //   "\\server\Copier"      a connection to another computer's queue, paused
 // all on port USB001. TARNWICK_FAKE_SPOOL_PRINTERS may name a file whose
 // lines "name|port[|driver[|marks]]" (UTF-8) are the printers instead: local,
-// ready, on that port; marks "default" and "offline" ("use printer offline")
-// separated by commas. Without a default printer GetDefaultPrinterW fails.
+// ready, on that port; marks "default", "offline" ("use printer offline") and
+// "shared" separated by commas. Without a default printer GetDefaultPrinterW fails.
 // EnumPortsW answers every port with a monitor as Windows names it:
 // "Standard TCP/IP Port" for a port named IP_..., "USB Monitor" for USB...,
 // else "Local Port".
@@ -97,6 +97,7 @@ void AddListed(std::vector<Printer>& printers) {
         std::wstring marks = f.size() > 3 ? L"," + f[3] + L"," : L"";
         if (marks.find(L",default,") != std::wstring::npos) p.attributes |= PRINTER_ATTRIBUTE_DEFAULT;
         if (marks.find(L",offline,") != std::wstring::npos) p.attributes |= PRINTER_ATTRIBUTE_WORK_OFFLINE;
+        if (marks.find(L",shared,") != std::wstring::npos) p.attributes |= PRINTER_ATTRIBUTE_SHARED;
         printers.push_back(p);
     }
 }
