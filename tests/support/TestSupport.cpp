@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD everyMs) {
     DWORD start = ::GetTickCount();
     for (;;) {
         MSG msg;
@@ -16,7 +16,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         }
         if (done && done()) return true;
         if (::GetTickCount() - start >= timeoutMs) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, everyMs, QS_ALLINPUT);
     }
 }
 

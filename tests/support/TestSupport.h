@@ -6,7 +6,8 @@
 
 // A bounded message pump: dispatches this thread's messages until `done`
 // answers true or `timeoutMs` passes. Returns whether `done` came true.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// `done` is asked again at least every `everyMs`, and whenever a message came.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD everyMs = 10);
 void PumpFor(DWORD ms);
 
 // Reads a pixel back from the screen, as the user sees it.
