@@ -151,10 +151,12 @@ tarnwick_check_32bit() {
     echo "32-bit Windows programs run here (WoW64 prefix $prefix)"
 }
 
+# tarnwick_build PRESET [TARGET...]: all of the preset's targets, or those named.
 tarnwick_build() {
     local preset=$1
+    shift
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
+    cmake --build --preset "$preset" ${1:+--target "$@"}
 }
 
 # An X server for Wine: the real display when there is one, else Xvfb, which
