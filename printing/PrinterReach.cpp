@@ -119,7 +119,10 @@ std::vector<ReachTarget> TargetsOf(IPortDirectory& directory, const std::wstring
     return out;
 }
 
-static std::wstring SnmpLine(const ReachReport& r) {
+namespace {
+
+// What LOG.txt says of a printer that answers on its print port but not to its status query.
+std::wstring SnmpLine(const ReachReport& r) {
     std::wstring seen = L"打印端口可以连通，但不回答状态查询（SNMP）";
     switch (r.change) {
     case SnmpChange::SwitchedOff: return seen + L"，已关闭端口 " + r.portName + L" 的“SNMP 状态已启用”";
@@ -129,6 +132,8 @@ static std::wstring SnmpLine(const ReachReport& r) {
     default: return seen + L"，未作更改";
     }
 }
+
+}  // namespace
 
 std::vector<std::string> ReachLines(const std::vector<ReachReport>& reports) {
     std::vector<std::string> lines;
@@ -181,13 +186,13 @@ struct CPrinterReach::Work {
         ::ReleaseSRWLockExclusive(&lock);
         return at;
     }
-    // `at` is null for the lead, which counts as pending until it is through.
     // What is known so far, before the entry is through.
     void Note(size_t at, const ReachReport& found) {
         ::AcquireSRWLockExclusive(&lock);
         entries[at].report = found;
         ::ReleaseSRWLockExclusive(&lock);
     }
+    // `at` is null for the lead, which counts as pending until it is through.
     void Settle(const size_t* at, const ReachReport& found) {
         ::AcquireSRWLockExclusive(&lock);
         if (at) {
