@@ -212,7 +212,7 @@ tarnwick_stop_display() {
     # never the caller's own, whose programs are theirs.
     local prefix
     for prefix in "$TARNWICK_ROOT"/build/wineprefix* "$TARNWICK_ROOT"/build/run-prefix "$TARNWICK_ROOT"/build/wine-template \
-                  "$TARNWICK_ROOT"/build/*/e2e-prefix* "$TARNWICK_ROOT"/build/*/e2e32-prefix "$TARNWICK_ROOT"/build/*/e2e-release64-prefix*; do
+                  "$TARNWICK_ROOT"/build/*/e2e-prefix* "$TARNWICK_ROOT"/build/*/e2e32-prefix* "$TARNWICK_ROOT"/build/*/e2e-release64-prefix*; do
         [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done
     if [ -n "${TARNWICK_WM_PID:-}" ]; then
